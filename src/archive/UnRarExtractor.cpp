@@ -1,0 +1,4 @@
+#include "archive/UnRarExtractor.h"
+
+UnRarExtractor::UnRarExtractor() = default;
+UnRarExtractor::~UnRarExtractor() = default;

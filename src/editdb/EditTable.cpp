@@ -1,0 +1,72 @@
+#include "editdb/EditTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/CodePage.h"
+
+EditTable::EditTable(qint64 tableOffset, int recordCount, int recordSize, int nameOffset, int nameLength)
+    : tableOffset_(tableOffset),
+      recordCount_(recordCount),
+      recordSize_(recordSize),
+      nameOffset_(nameOffset),
+      nameLength_(nameLength)
+{
+}
+
+bool EditTable::File_Exists(const QString& Str_Path) const
+{
+    return !Str_Path.isEmpty() && QFileInfo::exists(Str_Path);
+}
+
+bool EditTable::load(const QString& Str_Path)
+{
+    if (!Str_Path.isEmpty()) path_ = Str_Path;
+    if (!File_Exists(path_)) return false;
+
+    // From here on a failure leaves the table empty but marked as loaded.
+    loaded_ = true;
+    count_ = 0;
+    raw_.clear();
+    names_.clear();
+
+    QFile file(path_);
+    if (QFileInfo(path_).isDir() || !file.open(QIODevice::ReadOnly)) return false;
+
+    // The whole table in one read; a short file leaves the rest zero, which
+    // decodes as empty records.
+    raw_ = QByteArray(qsizetype(recordCount_) * recordSize_, '\0');
+    count_ = recordCount_;
+    names_.resize(recordCount_);
+    bool readOk = true;
+    if (file.size() > tableOffset_) {
+        readOk = file.seek(tableOffset_) && file.read(raw_.data(), raw_.size()) >= 0;
+    }
+    file.close();
+    if (!readOk) {
+        raw_.fill('\0');
+        return false;
+    }
+
+    for (int i = 0; i < recordCount_; ++i) {
+        const char* field = record(i) + nameOffset_;
+        // The name ends before its first NUL; a field without one keeps all its characters.
+        int length = 0;
+        while (length < nameLength_ && field[length] != '\0') ++length;
+        names_[i] = CodePage::decode(field, length);
+    }
+    return true;
+}
+
+int EditTable::CheckIndex(int Index) const
+{
+    if (!loaded_ || count_ < 1) return -1;
+    if (Index < 0) return 0;
+    if (Index > count_ - 1) return count_ - 1;
+    return Index;
+}
+
+QString EditTable::decodeField(int position, int offset, int length) const
+{
+    return CodePage::decode(record(position) + offset, length);
+}

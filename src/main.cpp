@@ -1,0 +1,16 @@
+#include <QApplication>
+
+#include "shell/frmMain.h"
+
+int main(int argc, char* argv[])
+{
+    // Qt WebEngine shares OpenGL contexts with the widgets; this must be set
+    // before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ludex-manager"));
+
+    frmMain window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,4 @@
+#include "models/BazaZlib.h"
+
+void BazaZlib::CompressFile(const QString&, const QString&) {}
+void BazaZlib::UncompressFile(const QString&, const QString&) noexcept {}

@@ -1,0 +1,55 @@
+#include "shell/frmMain.h"
+
+#include <QCloseEvent>
+#include <QShowEvent>
+
+#include "archive/UnRarExtractor.h"
+#include "editdb/Baza.h"
+#include "editdb/TeamOF.h"
+#include "models/BazaZlib.h"
+#include "models/TexturePreview.h"
+#include "platform/FileSystemObject.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SettingsStore.h"
+#include "platform/UiSeam.h"
+
+QUrl MainOptions::defaultNewsPage()
+{
+    return QUrl(QStringLiteral("https://www.pesmodding.com/"));
+}
+
+QString frmMain::caption()
+{
+    return QStringLiteral("Visagery Ludex Manager by Tomasz Wierzba version 1.0.2");
+}
+
+frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(parent), options_(options)
+{
+    programFolder_ = options_.programFolder.isEmpty() ? ProgramFolder::defaultPath() : options_.programFolder;
+    ui_ = options_.ui ? options_.ui : &UiSeam::desktop();
+    settings_ = std::make_unique<SettingsStore>(options_.settingsFile);
+
+    // The objects live exactly as long as the window. The tables and the codec
+    // come first; the preview's buffer is allocated once, here.
+    baza = std::make_unique<Baza>();
+    zlib = std::make_unique<BazaZlib>();
+    teamOF = std::make_unique<TeamOF>();
+    preview = std::make_unique<TexturePreview>(programFolder_, *zlib);
+    UnRar = std::make_unique<UnRarExtractor>();
+
+    setWindowTitle(caption());
+    buildUi();
+    wireShell();
+    wireLists();
+    wireModels();
+    wireFaceFolder();
+    wireArchive();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+QString frmMain::prog(const QString& literal) const
+{
+    return ProgramFolder::join(programFolder_, literal);
+}

@@ -1,0 +1,235 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QUrl>
+#include <array>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+class Baza;
+class BazaZlib;
+class UnRarExtractor;
+class FileList;
+class FileSystemObject;
+class FolderList;
+class ImageBox;
+class SettingsStore;
+class TeamOF;
+class TexturePreview;
+class UiSeam;
+class WebPane;
+class frmAbout;
+
+// What a window needs from outside; tests give each window its own.
+struct MainOptions {
+    QString programFolder;    // empty: ProgramFolder::defaultPath()
+    QString settingsFile;     // empty: the user's real settings store
+    UiSeam* ui = nullptr;     // null: the desktop's real dialogs
+    bool webEngine = true;    // false: the light stand-in browser
+    QUrl newsPage;            // empty: no page is loaded on activation
+    static QUrl defaultNewsPage();
+};
+
+// The main window. Its reactions carry the names of the control and the
+// event; each subsystem implements its own reactions in its own folder.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(const MainOptions& options = MainOptions(), QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    static QString caption();  // "Visagery Ludex Manager by ... version 1.0.2"
+
+    // ----- controls (objectName = the control's name, arrays as "txt(0)") -----
+    QTabWidget* TabControl = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* Sep = nullptr;
+    QAction* mnuOpen2 = nullptr;
+    QMenu* File = nullptr;
+    QAction* About = nullptr;
+
+    QGroupBox* GroupBox12 = nullptr;
+    QLineEdit* Lokalizacja2 = nullptr;
+    QLineEdit* Lokalizacja = nullptr;
+    QGroupBox* GroupBox11 = nullptr;
+    QLineEdit* txtSearch = nullptr;
+    QListWidget* List1 = nullptr;
+
+    // page "Normal"
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    std::array<QLineEdit*, 2> txt{};
+    QGroupBox* GroupBox4 = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    QPushButton* cmd_Hair = nullptr;
+    QPushButton* cmd_Face = nullptr;
+    std::array<QLabel*, 2> lbl{};
+    std::array<QRadioButton*, 6> Op{};
+    QGroupBox* GroupBox6 = nullptr;
+    QGroupBox* GroupBox8 = nullptr;
+    QLineEdit* Generate = nullptr;
+    QGroupBox* GroupBox7 = nullptr;
+    QLineEdit* NameBin = nullptr;
+    QPushButton* cmdCreate = nullptr;
+    QGroupBox* GroupBox20 = nullptr;
+    ImageBox* HairImg = nullptr;
+    ImageBox* FaceImg = nullptr;
+
+    // page "Face Pack"
+    QGroupBox* GroupBox13 = nullptr;
+    QGroupBox* GroupBox25 = nullptr;
+    QLineEdit* Un = nullptr;
+    QPushButton* cmd_FacePack = nullptr;
+    QPushButton* cmd_Import = nullptr;
+    FolderList* Rar = nullptr;
+    QGroupBox* GroupBox9 = nullptr;
+    QGroupBox* GroupBox10 = nullptr;
+    std::array<FileList*, 2> ARCH{};
+    QLineEdit* Face = nullptr;
+    QLineEdit* Hair = nullptr;
+    ImageBox* HairImg2 = nullptr;
+    ImageBox* FaceImg2 = nullptr;
+    QGroupBox* GroupBox14 = nullptr;
+    QGroupBox* GroupBox16 = nullptr;
+    QGroupBox* GroupBox19 = nullptr;
+    QLineEdit* NameBin3 = nullptr;
+    QLineEdit* Generate3 = nullptr;
+    QGroupBox* GroupBox17 = nullptr;
+    QLineEdit* FolderText = nullptr;
+    QGroupBox* GroupBox18 = nullptr;
+    QLineEdit* NameBin2 = nullptr;
+    QLineEdit* Generate2 = nullptr;
+    QPushButton* cmdCreate2 = nullptr;
+    QGroupBox* GroupBox15 = nullptr;
+    FolderList* Dir = nullptr;
+    std::array<QCheckBox*, 2> Che{};
+
+    // page "Folder Setting"
+    QGroupBox* GroupBox21 = nullptr;
+    QLineEdit* txtSearch2 = nullptr;
+    QListWidget* List2 = nullptr;
+    QGroupBox* GroupBox22 = nullptr;
+    QGroupBox* GroupBox27 = nullptr;
+    QLineEdit* ClearArchive = nullptr;
+    QPushButton* cmd_Clear_Archive = nullptr;
+    QGroupBox* GroupBox26 = nullptr;
+    QLineEdit* Clear = nullptr;
+    QPushButton* cmd_Clear_Folder = nullptr;
+    QGroupBox* GroupBox24 = nullptr;
+    QPushButton* cmd_Delete_Folder = nullptr;
+    QLineEdit* TeamDelete = nullptr;
+    QGroupBox* GroupBox23 = nullptr;
+    QPushButton* cmd_Add_Folder = nullptr;
+    QLineEdit* Team = nullptr;
+    FolderList* Dir2 = nullptr;
+
+    // web page
+    WebPane* Web = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Back = nullptr;
+    QPushButton* Forward = nullptr;
+
+    // ----- objects owned by the window -----
+    std::unique_ptr<Baza> baza;
+    std::unique_ptr<BazaZlib> zlib;
+    std::unique_ptr<TeamOF> teamOF;
+    std::unique_ptr<FileSystemObject> fso;
+    std::unique_ptr<TexturePreview> preview;  // TexBuffer and ModelPath live here
+    std::unique_ptr<UnRarExtractor> UnRar;  // the face-pack extraction component
+
+    QString programFolder() const { return programFolder_; }
+    // The program folder followed by a literal such as "\Face".
+    QString prog(const QString& literal) const;
+    UiSeam& ui() const { return *ui_; }
+    SettingsStore& settings() const { return *settings_; }
+    const MainOptions& options() const { return options_; }
+
+public slots:
+    // application shell
+    void Form_Load();
+    void Form_Activate();
+    void Form_Unload();
+    void mnuOpen_Click();
+    void mnuOpen2_Click();
+    void About_Click();
+    void Back_Click();
+    void Forward_Click();
+    void Web_Event();
+
+    // edit-file database
+    void OtworzOF();
+    void List1_Click();
+    void List2_Click();
+    void txtSearch_Change();
+    void txtSearch_GotFocus();
+    void txtSearch_KeyDown(int KeyCode, int Shift);
+    void txtSearch2_Change();
+    void txtSearch2_GotFocus();
+    void txtSearch2_KeyDown(int KeyCode, int Shift);
+
+    // model files; each preview returns false when it failed
+    void cmd_Face_Click();
+    void cmd_Hair_Click();
+    bool TextureFace();
+    bool TextureHair();
+    bool TextureFace2();
+    bool TextureHair2();
+    void Delete();
+
+    // face folder
+    void txt_Change(int Index);
+    void NameBin_Change();
+    void NameBin2_Change();
+    void NameBin3_Change();
+    void FolderText_Change();
+    void Op_Click(int Index);
+    void Che_Click(int Index);
+    void Dir_Click();
+    void Dir_Change();
+    void Dir2_Click();
+    void cmd_Add_Folder_Click();
+    void cmd_Delete_Folder_Click();
+    void cmd_Clear_Folder_Click();
+    void cmdCreate_Click();
+    void cmdCreate2_Click();
+
+    // face-pack archive
+    void cmd_FacePack_Click();
+    void Rar_Change();
+    void cmd_Import_Click();
+    void cmd_Clear_Archive_Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Builds the control inventory at its design positions.
+    void buildUi();
+    // Each subsystem connects its own reactions.
+    void wireShell();
+    void wireLists();
+    void wireModels();
+    void wireFaceFolder();
+    void wireArchive();
+
+    MainOptions options_;
+    QString programFolder_;
+    UiSeam* ui_ = nullptr;
+    std::unique_ptr<SettingsStore> settings_;
+    bool unloaded_ = false;
+};

@@ -1,0 +1,62 @@
+#include "support/ScriptedUi.h"
+
+namespace {
+class ScriptedProgress : public ProgressSink {
+public:
+    explicit ScriptedProgress(ScriptedUi& ui) : ui_(ui) {}
+    void setValue(qint64) override { ++ui_.progressSteps; }
+    void setLabel(const QString&) override {}
+    bool wasCanceled() const override
+    {
+        return ui_.cancelProgressAfter >= 0 && ui_.progressSteps >= ui_.cancelProgressAfter;
+    }
+
+private:
+    ScriptedUi& ui_;
+};
+}  // namespace
+
+QStringList ScriptedUi::messages() const
+{
+    QStringList out;
+    for (const auto& s : shown)
+        if (s.kind == "message") out << s.text;
+    return out;
+}
+
+std::vector<UiSeam::Icon> ScriptedUi::messageIcons() const
+{
+    std::vector<Icon> out;
+    for (const auto& s : shown)
+        if (s.kind == "message") out.push_back(s.icon);
+    return out;
+}
+
+QString ScriptedUi::openFileName(QWidget*, const QString& title, const QString& filter)
+{
+    shown.push_back({"open", title, filter, Icon::None});
+    if (files.empty()) return QString();
+    QString answer = files.front();
+    files.pop_front();
+    return answer;
+}
+
+QString ScriptedUi::browseForFolder(QWidget*, const QString& prompt)
+{
+    shown.push_back({"folder", prompt, QString(), Icon::None});
+    if (folders.empty()) return QString();
+    QString answer = folders.front();
+    folders.pop_front();
+    return answer;
+}
+
+void ScriptedUi::message(QWidget*, const QString& text, Icon icon)
+{
+    shown.push_back({"message", QString::fromLatin1(kMessageTitle), text, icon});
+}
+
+std::unique_ptr<ProgressSink> ScriptedUi::progress(QWidget*, const QString& label, qint64)
+{
+    shown.push_back({"progress", label, QString(), Icon::None});
+    return std::make_unique<ScriptedProgress>(*this);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "platform/UiSeam.h"
+
+// A UiSeam for tests: dialogs answered in advance, everything shown recorded.
+// A dialog with no answer left counts as cancelled and is recorded too, so a
+// test never waits on a modal window.
+class ScriptedUi : public UiSeam {
+public:
+    struct Shown {
+        QString kind;  // "open", "folder", "message", "progress"
+        QString title;  // dialog title, folder prompt or progress label
+        QString text;   // message text, or the filter of an open dialog
+        Icon icon = Icon::None;
+    };
+
+    std::deque<QString> files;    // next answers of openFileName ("" = cancel)
+    std::deque<QString> folders;  // next answers of browseForFolder ("" = cancel)
+    int cancelProgressAfter = -1;  // progress reports cancel after this many setValue calls
+
+    std::vector<Shown> shown;
+    QStringList messages() const;  // texts of the message boxes, in order
+    std::vector<Icon> messageIcons() const;
+    int progressSteps = 0;  // setValue calls seen so far
+
+    QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QString browseForFolder(QWidget* owner, const QString& prompt) override;
+    void message(QWidget* owner, const QString& text, Icon icon) override;
+    std::unique_ptr<ProgressSink> progress(QWidget* owner, const QString& label, qint64 maximum) override;
+};

@@ -1,0 +1,62 @@
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <stdexcept>
+
+#include "platform/SettingsStore.h"
+#include "shell/frmMain.h"
+#include "support/EditFileBuilder.h"
+
+TestEnv::TestEnv()
+{
+    if (!dir_.isValid()) throw std::runtime_error("no temporary folder");
+    programFolder_ = dir_.filePath("program");
+    faceFolder_ = dir_.filePath("Ludex/Face");
+    settingsFile_ = dir_.filePath("settings.ini");
+    QDir().mkpath(programFolder_);
+    QDir().mkpath(faceFolder_);
+}
+
+TestEnv::~TestEnv() = default;
+
+QString TestEnv::path(const QString& relative) const { return dir_.filePath(relative); }
+
+void TestEnv::storeLocations(const QString& editFile, const QString& faceFolder)
+{
+    SettingsStore store(settingsFile_);
+    store.SaveSetting(kSettingsApp, kSettingsSection, "Edit", editFile);
+    store.SaveSetting(kSettingsApp, kSettingsSection, "Map", faceFolder);
+}
+
+QString TestEnv::writeFullEditFile(const QString& name) const
+{
+    return EditFileBuilder().fillAll().write(dir_.filePath(name));
+}
+
+void TestEnv::writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+QByteArray TestEnv::readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    return file.readAll();
+}
+
+std::unique_ptr<frmMain> TestEnv::openWindow(bool webEngine)
+{
+    MainOptions options;
+    options.programFolder = programFolder_;
+    options.settingsFile = settingsFile_;
+    options.ui = &ui;
+    options.webEngine = webEngine;
+    return std::make_unique<frmMain>(options);
+}
