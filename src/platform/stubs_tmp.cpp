@@ -7,7 +7,6 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiSeam.h"
-#include "platform/WebPane.h"
 #include "platform/modBrowseFolder.h"
 #include "platform/modSetAlphaIcon.h"
 #include <QSettings>
@@ -53,7 +52,5 @@ bool ImageBox::loadPicture(const QString&) { return false; }
 void ImageBox::showPlaceholder() {}
 void ImageBox::resizeEvent(QResizeEvent* e) { QLabel::resizeEvent(e); }
 void ImageBox::render() {}
-WebPane* WebPane::createEngine(QWidget*) { return nullptr; }
-WebPane* WebPane::createLight(QWidget*) { return nullptr; }
 QString ProgramFolder::defaultPath() { return QCoreApplication::applicationDirPath(); }
 QString ProgramFolder::join(const QString& f, const QString& l) { QString x = l; x.replace('\\', '/'); return f + x; }

@@ -10,11 +10,6 @@ void frmMain::Form_Activate() {}
 void frmMain::Form_Unload() {}
 void frmMain::mnuOpen_Click() {}
 void frmMain::mnuOpen2_Click() {}
-void frmMain::About_Click() {}
-void frmMain::Back_Click() {}
-void frmMain::Forward_Click() {}
-void frmMain::Web_Event() {}
 void frmMain::showEvent(QShowEvent* event) { QMainWindow::showEvent(event); }
 void frmMain::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
-void frmMain::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
 bool frmMain::eventFilter(QObject* watched, QEvent* event) { return QMainWindow::eventFilter(watched, event); }
