@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the program needs, from
+# Debian 12's own packages. Run as root (or through sudo).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends \
+  cmake ninja-build g++ pkg-config ccache \
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools libqt6opengl6-dev libgl-dev \
+  libfreeimage-dev libarchive-dev zlib1g-dev \
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  libarchive-tools xvfb xauth fonts-dejavu-core >/dev/null
