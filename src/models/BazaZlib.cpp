@@ -1,4 +1,114 @@
 #include "models/BazaZlib.h"
 
-void BazaZlib::CompressFile(const QString&, const QString&) {}
-void BazaZlib::UncompressFile(const QString&, const QString&) noexcept {}
+#include <QFile>
+#include <QtEndian>
+#include <cfenv>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace {
+
+std::runtime_error failure(const QString& text) { return std::runtime_error(text.toStdString()); }
+
+// Replaces the file's content whole: an older, longer file must not keep a
+// stale tail behind the new bytes.
+bool writeWhole(const QString& path, const QByteArray& head, const QByteArray& body)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    bool ok = file.write(head) == head.size() && file.write(body) == body.size();
+    file.close();
+    return ok && file.error() == QFileDevice::NoError;
+}
+
+}  // namespace
+
+qint64 BazaZlib::CompressCapacity(qint64 n)
+{
+    const double c = double(n) * 0.01 + double(n) + 12.0;
+    // Rounding to nearest, ties to even, whatever mode the process runs in.
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(c);
+    std::fesetround(previous);
+    return qint64(rounded);
+}
+
+void BazaZlib::CompressBuffer(QByteArray& data)
+{
+    const qint64 capacity = CompressCapacity(data.size());
+    QByteArray out(qsizetype(capacity + 1), '\0');
+    uLongf destLen = uLongf(capacity);
+    const int rc = compress(reinterpret_cast<Bytef*>(out.data()), &destLen,
+                            reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()));
+    // The capacity always covers zlib's bound, so this only reports a broken
+    // zlib; a truncated stream must never be written as if it were whole.
+    if (rc != Z_OK) throw failure(QStringLiteral("zlib compress failed (%1)").arg(rc));
+    out.truncate(qsizetype(destLen));
+    data = out;
+}
+
+void BazaZlib::UncompressBuffer(QByteArray& data, qint32& size)
+{
+    if (size <= 0 || size > kMaxUncompressedSize) {
+        size = 0;
+        data.clear();
+        return;
+    }
+    QByteArray out(qsizetype(size) + 1, '\0');
+    uLongf destLen = uLongf(size);
+    // The result code is not examined: a stream cut short or longer than the
+    // stored size still yields what zlib produced, up to the stored size.
+    uncompress(reinterpret_cast<Bytef*>(out.data()), &destLen, reinterpret_cast<const Bytef*>(data.constData()),
+               uLong(data.size()));
+    if (destLen > uLongf(size)) destLen = uLongf(size);
+    size = qint32(destLen);
+    out.truncate(size);
+    data = out;
+}
+
+void BazaZlib::CompressFile(const QString& Source, const QString& Destination)
+{
+    QByteArray data;
+    {
+        QFile in(Source);
+        if (!in.open(QIODevice::ReadOnly)) throw failure(QStringLiteral("cannot read ") + Source);
+        const qint64 n = in.size();
+        if (n <= 0) throw failure(QStringLiteral("nothing to compress in ") + Source);
+        if (n > std::numeric_limits<qint32>::max()) throw failure(QStringLiteral("too large: ") + Source);
+        data = in.readAll();
+        if (data.size() != n) throw failure(QStringLiteral("cannot read ") + Source);
+    }
+    const qint32 n = qint32(data.size());
+    CompressBuffer(data);
+
+    QByteArray head(4, '\0');
+    qToLittleEndian<qint32>(n, head.data());
+    if (!writeWhole(Destination, head, data)) throw failure(QStringLiteral("cannot write ") + Destination);
+}
+
+void BazaZlib::UncompressFile(const QString& Compressed, const QString& Uncompressed) noexcept
+{
+    try {
+        QByteArray data;
+        qint32 size = 0;
+        {
+            QFile in(Compressed);
+            if (!in.open(QIODevice::ReadOnly)) return;
+            const qint64 length = in.size();
+            // A zlib stream never needs much more room than its data; a larger
+            // file is not one of ours and is not read into memory.
+            if (length < 4 || length - 4 > qint64(kMaxUncompressedSize) + kMaxUncompressedSize / 64) return;
+            char head[4];
+            if (in.read(head, 4) != 4) return;
+            size = qFromLittleEndian<qint32>(head);
+            data = in.read(length - 4);
+        }
+        UncompressBuffer(data, size);
+        writeWhole(Uncompressed, QByteArray(), data);
+    } catch (...) {
+        // Nothing leaves this operation; the caller finds out from the output.
+    }
+}

@@ -1,14 +1,36 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Turns a whole file into a size-prefixed zlib file and back: 4 bytes of
 // uncompressed size (signed 32-bit, little-endian), then a zlib stream.
+// Bytes after the end of the stream are ignored on reading.
 class BazaZlib {
 public:
+    // Largest uncompressed size that UncompressFile accepts. Model payloads are
+    // a few megabytes; a stored size beyond this is damage, not data, and
+    // must not drive an allocation.
+    static constexpr qint32 kMaxUncompressedSize = 256 * 1024 * 1024;
+
     // Raises std::runtime_error when the source cannot be read or is empty,
-    // or the destination cannot be written.
+    // or the destination cannot be written. The destination is replaced whole.
     void CompressFile(const QString& Source, const QString& Destination);
-    // Never raises. `Compressed` and `Uncompressed` may be the same path.
+    // Never raises. `Compressed` and `Uncompressed` may be the same path: the
+    // whole input is read and closed before the output is opened.
+    //
+    // The output holds what zlib produced, at most the stored size (a damaged
+    // stream gives what could be decoded, possibly nothing). When the input
+    // cannot be read (missing, shorter than 4 bytes, too large) the output is
+    // left untouched; when the stored size is 0 or less or beyond
+    // kMaxUncompressedSize the output is written empty.
     void UncompressFile(const QString& Compressed, const QString& Uncompressed) noexcept;
+
+    // Output capacity for compressing n bytes: n * 0.01 + n + 12 in double
+    // precision, rounded to nearest with ties to even (1,000 gives 1,022).
+    static qint64 CompressCapacity(qint64 n);
+
+private:
+    static void CompressBuffer(QByteArray& data);
+    static void UncompressBuffer(QByteArray& data, qint32& size);
 };

@@ -1,5 +1,252 @@
 #include "models/TexturePreview.h"
 
+#include <FreeImage.h>
+
+#include <QFile>
+#include <QtEndian>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+#include "models/BazaZlib.h"
+#include "models/ScratchFiles.h"
+#include "platform/ProgramFolder.h"
+
+namespace {
+
+QString g_freeImageMessage;  // the library's last complaint, for lastError()
+
+void DLL_CALLCONV onFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
+{
+    g_freeImageMessage = QString::fromLocal8Bit(message ? message : "");
+}
+
+void initialiseFreeImage()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        FreeImage_Initialise(FALSE);
+        FreeImage_SetOutputMessage(onFreeImageMessage);
+    });
+}
+
+// Releases the decoded bitmap on every way out.
+struct Dib {
+    FIBITMAP* handle = nullptr;
+    ~Dib()
+    {
+        if (handle) FreeImage_Unload(handle);
+    }
+};
+
+// A field of the payload header; bytes beyond the payload read as zero.
+qint32 field(const QByteArray& payload, qsizetype offset)
+{
+    char bytes[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i)
+        if (offset + i < payload.size()) bytes[i] = payload[offset + i];
+    return qFromLittleEndian<qint32>(bytes);
+}
+
+bool inInt32(qint64 v) { return v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max(); }
+
+// a + b + c computed step by step in signed 32-bit arithmetic; false when a
+// step leaves that range.
+bool sum32(qint64 a, qint64 b, qint64 c, qint64& out)
+{
+    const qint64 ab = a + b;
+    if (!inInt32(ab)) return false;
+    out = ab + c;
+    return inInt32(out);
+}
+
+// Writes `size` bytes of data and zeros after them up to `length` bytes. The
+// zero tails of the texture files are megabytes long: they are left to the
+// file system as a hole instead of being written out.
+bool writeFile(const QString& path, const char* data, qint64 size, qint64 length = -1)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    bool ok = file.write(data, size) == size;
+    if (ok && length > size) ok = file.resize(length);
+    file.close();
+    return ok && file.error() == QFileDevice::NoError;
+}
+
+quint32 u32(const char* p) { return qFromLittleEndian<quint32>(p); }
+
+constexpr quint32 fourCC(char a, char b, char c, char d)
+{
+    return quint32(quint8(a)) | quint32(quint8(b)) << 8 | quint32(quint8(c)) << 16 | quint32(quint8(d)) << 24;
+}
+
+}  // namespace
+
 TexturePreview::TexturePreview(const QString& programFolder, BazaZlib& codec)
-    : programFolder_(programFolder), codec_(codec) {}
+    : programFolder_(programFolder), codec_(codec), texBuffer_(kTexBufferSize, '\0')
+{
+}
+
 TexturePreview::~TexturePreview() = default;
+
+QString TexturePreview::path(const QString& literal) const { return ProgramFolder::join(programFolder_, literal); }
+
+bool TexturePreview::fail(const QString& why)
+{
+    lastError_ = why;
+    return false;
+}
+
+void TexturePreview::Delete() noexcept
+{
+    for (const QString& literal : ScratchFiles::deleteList()) QFile::remove(path(literal));
+}
+
+void TexturePreview::removeAfterSuccess() noexcept
+{
+    for (const QString& literal : ScratchFiles::endOfPreviewList()) QFile::remove(path(literal));
+}
+
+QString TexturePreview::checkDdsHeader(const char* data, qint64 size)
+{
+    // Magic, 124-byte surface description with a 32-byte pixel format.
+    if (size < 128) return QStringLiteral("DDS shorter than its header");
+    if (u32(data) != fourCC('D', 'D', 'S', ' ')) return QStringLiteral("no DDS signature at T + 16");
+    if (u32(data + 4) != 124 || u32(data + 76) != 32) return QStringLiteral("malformed DDS header");
+    const quint64 height = u32(data + 12);
+    const quint64 width = u32(data + 16);
+    const quint32 flags = u32(data + 80);
+    if (width == 0 || height == 0 || width > 65536 || height > 65536)
+        return QStringLiteral("DDS size %1 x %2 not supported").arg(width).arg(height);
+
+    // The pixel data must fit in what the buffer carries; that also bounds the
+    // bitmap the decoder allocates.
+    quint64 bytes = 0;
+    if (flags & 0x40) {  // uncompressed RGB
+        const quint32 bpp = u32(data + 88);
+        if (bpp != 16 && bpp != 24 && bpp != 32) return QStringLiteral("%1-bit DDS not supported").arg(bpp);
+        bytes = width * height * (bpp / 8);
+    } else if (flags & 0x4) {  // block-compressed
+        const quint32 code = u32(data + 84);
+        quint64 blockBytes = 0;
+        if (code == fourCC('D', 'X', 'T', '1')) blockBytes = 8;
+        else if (code == fourCC('D', 'X', 'T', '3') || code == fourCC('D', 'X', 'T', '5')) blockBytes = 16;
+        else return QStringLiteral("DDS compression not supported");
+        bytes = ((width + 3) / 4) * ((height + 3) / 4) * blockBytes;
+    } else {
+        return QStringLiteral("DDS pixel format not supported");
+    }
+    if (bytes > quint64(size - 128)) return QStringLiteral("DDS pixel data larger than the preview buffer");
+    return QString();
+}
+
+bool TexturePreview::Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show)
+{
+    initialiseFreeImage();
+    lastError_.clear();
+
+    // 1. No scratch file of an earlier preview may be mistaken for this one's.
+    Delete();
+    // 2.
+    modelPath_ = path(workingLiteral);
+
+    // 3. The working copy from offset 12 (the codec file), its last 12 bytes zero.
+    QByteArray buffer;
+    {
+        QFile model(modelPath_);
+        if (!model.open(QIODevice::ReadOnly)) return fail(QStringLiteral("working copy missing: ") + modelPath_);
+        const qint64 length = model.size();
+        if (length <= 0) return fail(QStringLiteral("working copy empty: ") + modelPath_);
+        if (length > kMaxModelFileSize) return fail(QStringLiteral("working copy too large: ") + modelPath_);
+        buffer = QByteArray(qsizetype(length), '\0');
+        if (length > 12 && model.seek(12)) model.read(buffer.data(), length - 12);
+    }
+
+    // 4, 5. The payload, decompressed in place.
+    const QString temp = path(QStringLiteral("\\temp.bin"));
+    if (!writeFile(temp, buffer.constData(), buffer.size())) return fail(QStringLiteral("cannot write ") + temp);
+    buffer.clear();
+    codec_.UncompressFile(temp, temp);
+
+    // 6.
+    QByteArray payload;
+    {
+        QFile file(temp);
+        if (!file.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read ") + temp);
+        payload = file.readAll();
+    }
+    // Without its header a payload is not a model's; zeros read past its end
+    // would otherwise pass for offsets.
+    if (payload.size() < kPayloadHeaderSize) return fail(QStringLiteral("payload too short for its header"));
+    const qint64 M = field(payload, 8), A = field(payload, 12), B = field(payload, 24);
+    const qint64 T = field(payload, 32), U = field(payload, 36);
+
+    // 7. The model block.
+    {
+        qint64 end = 0;
+        if (!sum32(A, B, 48, end) || !inInt32(end - M)) return fail(QStringLiteral("model block size out of range"));
+        const qint64 length = end - M;
+        if (length < 1 || length > kMaxBlockLength) return fail(QStringLiteral("model block size %1").arg(length));
+        if (M < 0 || M >= payload.size()) return fail(QStringLiteral("model block outside the payload"));
+        QByteArray block(qsizetype(length), '\0');
+        std::memcpy(block.data(), payload.constData() + M, size_t(qMin<qint64>(length, payload.size() - M)));
+        const QString ktmdl = path(QStringLiteral("\\KTMDL"));
+        if (!writeFile(ktmdl, block.constData(), block.size())) return fail(QStringLiteral("cannot write ") + ktmdl);
+    }
+
+    // 8. The texture block with its zero tail.
+    const QString nag = path(QStringLiteral("\\Nag.dds"));
+    qint64 nagData = 0;  // bytes of "\Nag.dds" before its zero tail
+    {
+        qint64 end = 0;
+        if (!sum32(U, kTextureTail, 0, end) || !inInt32(end - T))
+            return fail(QStringLiteral("texture block size out of range"));
+        const qint64 length = end - T;
+        if (length < 1 || length > kMaxBlockLength) return fail(QStringLiteral("texture block size %1").arg(length));
+        if (T < 0 || T >= payload.size()) return fail(QStringLiteral("texture block outside the payload"));
+        // The block is the payload from T on, then zeros up to its length.
+        nagData = qMin<qint64>(length, payload.size() - T);
+        const bool written = writeFile(nag, payload.constData() + T, nagData, length);
+        payload.clear();
+        if (!written) return fail(QStringLiteral("cannot write ") + nag);
+    }
+
+    // 9. The DDS from offset 16 of the block, cut or zero-padded to the buffer.
+    // Nothing of an earlier preview may survive in the padding.
+    const QString tex = path(QStringLiteral("\\Tex.dds"));
+    qint64 got = 0;
+    {
+        QFile file(nag);
+        if (!file.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read ") + nag);
+        if (file.seek(16)) got = qMax<qint64>(0, file.read(texBuffer_.data(), kTexBufferSize));
+        std::memset(texBuffer_.data() + got, 0, size_t(kTexBufferSize - got));
+    }
+    // Past the data of "\Nag.dds" the buffer holds only zeros.
+    const qint64 texData = qBound<qint64>(0, nagData - 16, got);
+    if (!writeFile(tex, texBuffer_.constData(), texData, kTexBufferSize))
+        return fail(QStringLiteral("cannot write ") + tex);
+
+    // The decoder trusts the header's dimensions; refuse what it cannot
+    // decode or what would make it allocate beyond the buffer's worth.
+    const QString why = checkDdsHeader(texBuffer_.constData(), texBuffer_.size());
+    if (!why.isEmpty()) return fail(why);
+
+    // 10.
+    Dib dib;
+    g_freeImageMessage.clear();
+    dib.handle = FreeImage_Load(FIF_DDS, QFile::encodeName(tex).constData(), 0);
+    if (!dib.handle) return fail(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
+
+    // 11. A bitmap that was not written must not let an older one be shown.
+    const QString bitmap = path(bitmapLiteral);
+    if (!FreeImage_Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
+        return fail(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') + g_freeImageMessage);
+
+    // 12.
+    if (!show || !show(bitmap)) return fail(QStringLiteral("picture cannot be loaded from ") + bitmap);
+
+    // 13. (the handle is released on leaving)
+    // 14. The bitmap stays: it is the source of the picture on screen.
+    removeAfterSuccess();
+    return true;
+}

@@ -1,17 +1,70 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <functional>
 
 class BazaZlib;
 
 // The texture preview: model file -> payload -> DDS -> bitmap, through
-// scratch files in the program folder.
+// scratch files in the program folder. Holds no widget: the window puts the
+// finished bitmap on screen through the callback it passes in.
+//
+// Model file: 12 bytes not read, then a codec file (4-byte size + zlib
+// stream) of the payload. Payload header, little-endian signed 32-bit:
+// M at 8 (model block start), A at 12 and B at 24 (the model block ends at
+// A + B + 48), T at 32 (texture block start; its DDS begins at T + 16) and
+// U at 36 (sizes the texture block copy).
 class TexturePreview {
 public:
+    // Size of the buffer that carries the DDS to FreeImage, and so of "\Tex.dds".
+    static constexpr qint32 kTexBufferSize = 16777345;
+    // Distance added to U - T when sizing the texture block.
+    static constexpr qint32 kTextureTail = 16777344;
+    // Blocks cut out of a payload are never larger than this: header values
+    // beyond it are damage and must not drive an allocation.
+    static constexpr qint64 kMaxBlockLength = 64 * 1024 * 1024;
+    // The payload header ends with U at offset 36.
+    static constexpr qint32 kPayloadHeaderSize = 40;
+    // A working copy larger than this is not a model file and is not read.
+    static constexpr qint64 kMaxModelFileSize = 64 * 1024 * 1024;
+
+    // Puts the bitmap file on screen; false when it could not be loaded.
+    using ShowPicture = std::function<bool(const QString& bitmapPath)>;
+
     TexturePreview(const QString& programFolder, BazaZlib& codec);
     ~TexturePreview();
+    TexturePreview(const TexturePreview&) = delete;
+    TexturePreview& operator=(const TexturePreview&) = delete;
+
+    // Previews the working copy (a literal such as "\Face") into the bitmap
+    // file (such as "\Face.bmp") and hands that to `show`. False when any
+    // step failed; the scratch files written so far then stay until the next
+    // preview or the window's unload, and lastError() tells what failed.
+    bool Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show);
+
+    // Removes the scratch files of any earlier preview, both "\Face.bmp" and
+    // "\Hair.bmp" among them. Never fails.
+    void Delete() noexcept;
+
+    // Program folder + the working copy previewed last; empty until then.
+    const QString& ModelPath() const { return modelPath_; }
+    // The DDS of the last preview as handed to FreeImage, zero-padded.
+    const QByteArray& TexBuffer() const { return texBuffer_; }
+    const QString& lastError() const { return lastError_; }
+
+    // Why a DDS header cannot be handed to the decoder (an unsupported
+    // format, or a size the buffer could not hold); empty when it can.
+    static QString checkDdsHeader(const char* data, qint64 size);
 
 private:
+    QString path(const QString& literal) const;
+    bool fail(const QString& why);
+    void removeAfterSuccess() noexcept;
+
     QString programFolder_;
     BazaZlib& codec_;
+    QString modelPath_;
+    QByteArray texBuffer_;
+    QString lastError_;
 };

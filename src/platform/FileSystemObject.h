@@ -41,5 +41,8 @@ public:
 
 private:
     bool fail(const QString& message);
+    bool removeTree(const QString& path, bool force);
+    bool copyOne(const QString& source, const QString& target, bool overwrite);
+    bool copyTree(const QString& source, const QString& target, bool overwrite);
     QString lastError_;
 };

@@ -27,8 +27,12 @@ signals:
     void Change();  // Path changed
     void Click();   // the user clicked an entry
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void rebuild();
+    void openItem(QListWidgetItem* entry);
     QString path_;
 };
 

@@ -1,0 +1,90 @@
+#include "platform/UiSeam.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+#include <limits>
+
+namespace {
+
+// A modal progress dialog with a Cancel button. The bar of QProgressDialog
+// counts in int; larger totals are scaled down to fit.
+class DialogProgress : public ProgressSink {
+public:
+    DialogProgress(QWidget* owner, const QString& label, qint64 maximum)
+        : maximum_(maximum < 0 ? 0 : maximum)
+    {
+        constexpr qint64 intMax = std::numeric_limits<int>::max();
+        divisor_ = maximum_ > intMax ? maximum_ / intMax + 1 : 1;
+        dialog_ = new QProgressDialog(label, QObject::tr("Cancel"), 0, static_cast<int>(maximum_ / divisor_), owner);
+        dialog_->setWindowTitle(QString::fromLatin1(kMessageTitle));
+        dialog_->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+        dialog_->setMinimumDuration(300);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        dialog_->setValue(0);
+    }
+    ~DialogProgress() override
+    {
+        if (dialog_) {
+            dialog_->close();
+            delete dialog_;
+        }
+    }
+    void setValue(qint64 value) override
+    {
+        if (!dialog_) return;
+        value = qBound<qint64>(0, value, maximum_);
+        // A modal QProgressDialog lets pending events run in setValue.
+        dialog_->setValue(static_cast<int>(value / divisor_));
+        QCoreApplication::processEvents();
+    }
+    void setLabel(const QString& text) override
+    {
+        if (dialog_) dialog_->setLabelText(text);
+    }
+    bool wasCanceled() const override { return dialog_ ? dialog_->wasCanceled() : true; }
+
+private:
+    QPointer<QProgressDialog> dialog_;  // the owner may take it down first
+    qint64 maximum_;
+    qint64 divisor_ = 1;
+};
+
+class DesktopUi : public UiSeam {
+public:
+    QString openFileName(QWidget* owner, const QString& title, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(owner, title, QString(), filter);
+    }
+    QString browseForFolder(QWidget* owner, const QString& prompt) override
+    {
+        return QFileDialog::getExistingDirectory(owner, prompt);
+    }
+    void message(QWidget* owner, const QString& text, Icon icon) override
+    {
+        QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+        switch (icon) {
+        case Icon::None: boxIcon = QMessageBox::NoIcon; break;
+        case Icon::Information: boxIcon = QMessageBox::Information; break;
+        case Icon::Warning: boxIcon = QMessageBox::Warning; break;
+        case Icon::Critical: boxIcon = QMessageBox::Critical; break;
+        }
+        QMessageBox box(boxIcon, QString::fromLatin1(kMessageTitle), text, QMessageBox::Ok, owner);
+        box.exec();
+    }
+    std::unique_ptr<ProgressSink> progress(QWidget* owner, const QString& label, qint64 maximum) override
+    {
+        return std::make_unique<DialogProgress>(owner, label, maximum);
+    }
+};
+
+}  // namespace
+
+UiSeam& UiSeam::desktop()
+{
+    static DesktopUi ui;
+    return ui;
+}
