@@ -1,19 +1,256 @@
 // Reactions of the map-line naming, the create commands and the team folders.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QGroupBox>
+#include <optional>
+
+#include "facefolder/Installer.h"
+#include "facefolder/MapLine.h"
+#include "facefolder/TeamFolders.h"
+#include "platform/FileSystemObject.h"
+#include "platform/FolderList.h"
+#include "platform/UiSeam.h"
 #include "shell/frmMain.h"
 
-void frmMain::wireFaceFolder() {}
-void frmMain::txt_Change(int) {}
-void frmMain::NameBin_Change() {}
-void frmMain::NameBin2_Change() {}
-void frmMain::NameBin3_Change() {}
-void frmMain::FolderText_Change() {}
-void frmMain::Op_Click(int) {}
-void frmMain::Che_Click(int) {}
-void frmMain::Dir_Click() {}
-void frmMain::Dir_Change() {}
-void frmMain::Dir2_Click() {}
-void frmMain::cmd_Add_Folder_Click() {}
-void frmMain::cmd_Delete_Folder_Click() {}
-void frmMain::cmd_Clear_Folder_Click() {}
-void frmMain::cmdCreate_Click() {}
-void frmMain::cmdCreate2_Click() {}
+namespace {
+
+using MapLine::Content;
+
+// The content chosen in one group of three radio buttons starting at `first`.
+std::optional<Content> chosenContent(const std::array<QRadioButton*, 6>& op, int first)
+{
+    if (op[first]->isChecked()) return Content::FaceAndHair;
+    if (op[first + 1]->isChecked()) return Content::OnlyFace;
+    if (op[first + 2]->isChecked()) return Content::OnlyHair;
+    return std::nullopt;
+}
+
+}  // namespace
+
+void frmMain::wireFaceFolder()
+{
+    for (int i = 0; i < 2; ++i)
+        connect(txt[i], &QLineEdit::textChanged, this, [this, i] { txt_Change(i); });
+    connect(NameBin, &QLineEdit::textChanged, this, &frmMain::NameBin_Change);
+    connect(NameBin2, &QLineEdit::textChanged, this, &frmMain::NameBin2_Change);
+    connect(NameBin3, &QLineEdit::textChanged, this, &frmMain::NameBin3_Change);
+    connect(FolderText, &QLineEdit::textChanged, this, &frmMain::FolderText_Change);
+    for (int i = 0; i < 6; ++i)
+        connect(Op[i], &QRadioButton::clicked, this, [this, i] { Op_Click(i); });
+    // `clicked` comes only from the user (or click()), never from setChecked,
+    // so Che_Click unchecking the other box does not run itself again.
+    for (int i = 0; i < 2; ++i)
+        connect(Che[i], &QCheckBox::clicked, this, [this, i] { Che_Click(i); });
+    connect(Dir, &FolderList::Change, this, &frmMain::Dir_Change);
+    connect(Dir, &FolderList::Click, this, &frmMain::Dir_Click);
+    connect(Dir2, &FolderList::Click, this, &frmMain::Dir2_Click);
+    connect(cmd_Add_Folder, &QPushButton::clicked, this, &frmMain::cmd_Add_Folder_Click);
+    connect(cmd_Delete_Folder, &QPushButton::clicked, this, &frmMain::cmd_Delete_Folder_Click);
+    connect(cmd_Clear_Folder, &QPushButton::clicked, this, &frmMain::cmd_Clear_Folder_Click);
+    connect(cmdCreate, &QPushButton::clicked, this, &frmMain::cmdCreate_Click);
+    connect(cmdCreate2, &QPushButton::clicked, this, &frmMain::cmdCreate2_Click);
+}
+
+// ----- naming -----
+
+void frmMain::txt_Change(int)
+{
+    // Each assignment runs that field's own change reaction.
+    const QString name = txt[1]->text();
+    NameBin->setText(name);
+    NameBin2->setText(name);
+    NameBin3->setText(name);
+}
+
+void frmMain::NameBin_Change()
+{
+    // With no option of the group selected the line keeps its text.
+    if (const auto content = chosenContent(Op, 0))
+        Generate->setText(MapLine::compose(txt[0]->text(), NameBin->text(), *content));
+}
+
+void frmMain::NameBin2_Change()
+{
+    if (!Che[0]->isChecked()) return;
+    const auto content = chosenContent(Op, 3);
+    Generate2->setText(content ? MapLine::compose(txt[0]->text(), NameBin2->text(), *content) : QString());
+}
+
+void frmMain::NameBin3_Change() { Dir_Click(); }
+
+void frmMain::FolderText_Change()
+{
+    if (!Che[1]->isChecked()) return;
+    const auto content = chosenContent(Op, 3);
+    Generate3->setText(content ? MapLine::compose(txt[0]->text(),
+                                                  MapLine::folderNamePart(FolderText->text(), NameBin3->text()),
+                                                  *content)
+                               : QString());
+}
+
+void frmMain::Op_Click(int)
+{
+    cmd_Face->setEnabled(true);
+    cmd_Hair->setEnabled(true);
+    if (Op[1]->isChecked()) {
+        cmd_Face->setEnabled(true);
+        cmd_Hair->setEnabled(false);
+    }
+    if (Op[2]->isChecked()) {
+        cmd_Face->setEnabled(false);
+        cmd_Hair->setEnabled(true);
+    }
+    if (Op[3]->isChecked()) {
+        ARCH[0]->setEnabled(true);
+        ARCH[1]->setEnabled(true);
+    }
+    if (Op[4]->isChecked()) {
+        ARCH[0]->setEnabled(true);
+        ARCH[1]->setEnabled(false);
+    }
+    if (Op[5]->isChecked()) {
+        ARCH[0]->setEnabled(false);
+        ARCH[1]->setEnabled(true);
+    }
+    NameBin_Change();
+    NameBin2_Change();
+}
+
+void frmMain::Che_Click(int)
+{
+    // "Normal" is tested first, so it wins when both are checked.
+    if (Che[0]->isChecked()) {
+        Che[1]->setChecked(false);
+        GroupBox19->setEnabled(false);
+        GroupBox15->setEnabled(false);
+        GroupBox18->setEnabled(true);
+    }
+    if (Che[1]->isChecked()) {
+        Che[0]->setChecked(false);
+        GroupBox18->setEnabled(false);
+        GroupBox19->setEnabled(true);
+        GroupBox15->setEnabled(true);
+    }
+}
+
+// ----- folder lists -----
+
+void frmMain::Dir_Click()
+{
+    // Recompose with the folder name standing now; setting the new name then
+    // recomposes once more through FolderText_Change when it differs.
+    FolderText_Change();
+    FolderText->setText(MapLine::lastPart(Dir->Path()));
+}
+
+void frmMain::Dir_Change()
+{
+    Dir_Click();
+    // The player selection runs Dir_Click again but never moves Dir, so this
+    // does not come back here.
+    List1_Click();
+}
+
+void frmMain::Dir2_Click()
+{
+    const QString name = MapLine::lastPart(Dir2->Path());
+    TeamDelete->setText(name);
+    Clear->setText(name);
+}
+
+// ----- team folders -----
+
+void frmMain::cmd_Add_Folder_Click()
+{
+    if (Team->text().isEmpty()) {
+        ui().message(this, QStringLiteral("Choose the Name from the List"), UiSeam::Icon::Information);
+        return;
+    }
+    const auto result = TeamFolders::add(*fso, Lokalizacja2->text(), Dir2->Path(), Team->text());
+    if (result.acted) {
+        Dir->Refresh();
+        Dir2->Refresh();
+    }
+    if (!result.message.isEmpty()) ui().message(this, result.message, UiSeam::Icon::Warning);
+}
+
+void frmMain::cmd_Delete_Folder_Click()
+{
+    const auto result = TeamFolders::remove(*fso, Lokalizacja2->text(), TeamDelete->text());
+    if (result.acted) {
+        Dir->setPath(Lokalizacja2->text());
+        Dir2->setPath(Lokalizacja2->text());
+    }
+    if (!result.message.isEmpty()) ui().message(this, result.message, UiSeam::Icon::Warning);
+}
+
+void frmMain::cmd_Clear_Folder_Click()
+{
+    const auto result = TeamFolders::clear(*fso, Lokalizacja2->text(), Clear->text());
+    if (result.acted) {
+        Dir->setPath(Lokalizacja2->text());
+        Dir2->setPath(Lokalizacja2->text());
+    }
+    if (!result.message.isEmpty()) ui().message(this, result.message, UiSeam::Icon::Warning);
+}
+
+// ----- create commands -----
+
+void frmMain::cmdCreate_Click()
+{
+    const auto content = chosenContent(Op, 0);
+    if (!content) {
+        ui().message(this, QStringLiteral("Choose what to import: face and hair, face only or hair only."),
+                     UiSeam::Icon::Warning);
+        return;
+    }
+    Installer::Request request;
+    request.faceFolder = Lokalizacja2->text();
+    request.baseName = NameBin->text();
+    request.content = *content;
+    request.line = Generate->text();
+    request.workingFace = prog(QStringLiteral("\\Face"));
+    request.workingHair = prog(QStringLiteral("\\Hair"));
+    const auto result = Installer::install(request);
+    if (result.ok)
+        ui().message(this, QStringLiteral("Import Ready"), UiSeam::Icon::Information);
+    else
+        ui().message(this, result.message, UiSeam::Icon::Warning);
+}
+
+void frmMain::cmdCreate2_Click()
+{
+    const auto content = chosenContent(Op, 3);
+    if ((Che[0]->isChecked() || Che[1]->isChecked()) && !content) {
+        ui().message(this, QStringLiteral("Choose what to import: face and hair, face only or hair only."),
+                     UiSeam::Icon::Warning);
+        return;
+    }
+    Installer::Request request;
+    request.faceFolder = Lokalizacja2->text();
+    request.workingFace = prog(QStringLiteral("\\Face"));
+    request.workingHair = prog(QStringLiteral("\\Hair"));
+    if (Che[0]->isChecked()) {
+        request.baseName = NameBin2->text();
+        request.content = *content;
+        request.line = Generate2->text();
+        const auto result = Installer::install(request);
+        if (!result.ok) {
+            ui().message(this, result.message, UiSeam::Icon::Warning);
+            return;
+        }
+    }
+    if (Che[1]->isChecked()) {
+        // The folder open in Dir, the option and the player decide the line.
+        Dir_Change();
+        request.intoTeamFolder = true;
+        request.teamFolder = FolderText->text();
+        request.baseName = NameBin3->text();
+        request.content = *chosenContent(Op, 3);
+        request.line = Generate3->text();
+        const auto result = Installer::install(request);
+        if (!result.ok) ui().message(this, result.message, UiSeam::Icon::Warning);
+    }
+}

@@ -1,0 +1,25 @@
+#include "support/FolderSnapshot.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+
+FolderSnapshot snapshotFolder(const QString& root)
+{
+    FolderSnapshot result;
+    const QDir base(root);
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString rel = base.relativeFilePath(info.filePath());
+        if (info.isDir()) {
+            result[rel + QLatin1Char('/')] = QByteArrayLiteral("<folder>");
+        } else {
+            QFile f(info.filePath());
+            result[rel] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArrayLiteral("<unreadable>");
+        }
+    }
+    return result;
+}
