@@ -1,8 +1,187 @@
 // Reactions of the face-pack import and the archive entries.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+
+#include "archive/FacePackImport.h"
+#include "archive/UnRarExtractor.h"
+#include "editdb/Baza.h"
+#include "models/TexturePreview.h"
+#include "platform/Common_Dialog.h"
+#include "platform/FileSystemObject.h"
+#include "platform/FolderList.h"
+#include "platform/ImageBox.h"
+#include "platform/UiSeam.h"
 #include "shell/frmMain.h"
 
-void frmMain::wireArchive() {}
-void frmMain::cmd_FacePack_Click() {}
-void frmMain::Rar_Change() {}
-void frmMain::cmd_Import_Click() {}
-void frmMain::cmd_Clear_Archive_Click() {}
+namespace {
+
+const char* const kArchiveFolder = "\\Archive\\";
+
+// The working file is written to a private file beside it and only takes its
+// name when the whole entry was copied, so a failed copy leaves it as it was.
+class StagedCopy {
+public:
+    StagedCopy(const QString& source, const QString& target) : source_(source), out_(target) {}
+
+    bool write()
+    {
+        QFile in(source_);
+        const QFileInfo info(source_);
+        if (!info.isFile() || !in.open(QIODevice::ReadOnly)) return fail(in.errorString());
+        if (!out_.open(QIODevice::WriteOnly)) return fail(out_.errorString());
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in.read(buffer.data(), buffer.size());
+            if (n < 0) return fail(in.errorString());
+            if (n == 0) break;
+            if (out_.write(buffer.constData(), n) != n) return fail(out_.errorString());
+        }
+        return true;
+    }
+    bool commit() { return out_.commit() || fail(out_.errorString()); }
+    QString error() const { return error_; }
+
+private:
+    bool fail(const QString& text)
+    {
+        error_ = text;
+        out_.cancelWriting();
+        return false;
+    }
+    QString source_;
+    QSaveFile out_;
+    QString error_;
+};
+
+// The selected entry of an archive list as a full path, or the empty text.
+QString selectedEntry(const FileList* list)
+{
+    const QString name = list->FileName();
+    if (name.isEmpty() || list->Path().isEmpty()) return QString();
+    return QDir(list->Path()).filePath(name);
+}
+
+}  // namespace
+
+void frmMain::wireArchive()
+{
+    if (cmd_FacePack) connect(cmd_FacePack, &QPushButton::clicked, this, [this] { cmd_FacePack_Click(); });
+    if (cmd_Import) connect(cmd_Import, &QPushButton::clicked, this, [this] { cmd_Import_Click(); });
+    if (cmd_Clear_Archive)
+        connect(cmd_Clear_Archive, &QPushButton::clicked, this, [this] { cmd_Clear_Archive_Click(); });
+    if (Rar) connect(Rar, &FolderList::Change, this, &frmMain::Rar_Change);
+}
+
+void frmMain::cmd_FacePack_Click()
+{
+    Common_Dialog dialog(ui());
+    const QString path = dialog.OpenFileName(this, QStringLiteral("Face Pack.rar"), preview->ModelPath(),
+                                             QStringLiteral("Face Pack.rar (*.rar)|*.rar| All Files (*.*)|*.*"));
+    if (IsNumeric(path)) return;
+    if (!baza->File_Exists(path)) return;
+    Un->setText(path);
+
+    const QString archive = prog(QString::fromLatin1(kArchiveFolder));
+    // The progress dialog is modal, but it lets window events run: keep a
+    // second import from starting inside this one.
+    cmd_FacePack->setEnabled(false);
+    FacePackImport::Result result;
+    {
+        std::unique_ptr<ProgressSink> progress =
+            ui().progress(this, QStringLiteral("Unpacking the face pack..."), std::max<qint64>(QFileInfo(path).size(), 1));
+        FacePackImport import(*UnRar, archive, programFolder());
+        result = import.run(Un->text(), progress.get());
+    }
+    cmd_FacePack->setEnabled(true);
+
+    // The lists show the archive as it now is; a list whose folder is gone
+    // (or that had none, the archive being new) goes back to the archive.
+    if (!QFileInfo(Rar->Path()).isDir()) {
+        if (QFileInfo(archive).isDir()) Rar->setPath(archive);
+    } else {
+        Rar->Refresh();
+    }
+    ARCH[0]->Refresh();
+    ARCH[1]->Refresh();
+
+    if (!result.message.isEmpty())
+        ui().message(this, result.message,
+                     result.outcome == FacePackImport::Outcome::Imported ? UiSeam::Icon::Information
+                                                                         : UiSeam::Icon::Warning);
+}
+
+void frmMain::Rar_Change()
+{
+    const QString folder = Rar->Path();
+    for (FileList* list : ARCH) {
+        // A folder that cannot be listed shows nothing rather than the files
+        // of the folder before, which the import would then take.
+        if (!list->setPath(folder)) list->clear();
+    }
+}
+
+void frmMain::cmd_Import_Click()
+{
+    const bool wantFace = Op[3]->isChecked() || Op[4]->isChecked();
+    const bool wantHair = Op[3]->isChecked() || Op[5]->isChecked();
+
+    // Both entries are checked and copied before either working file changes.
+    const QString face = wantFace ? selectedEntry(ARCH[0]) : QString();
+    const QString hair = wantHair ? selectedEntry(ARCH[1]) : QString();
+    if (wantFace && face.isEmpty()) {
+        ui().message(this, QStringLiteral("Choose a face file in the list \"Change Face\" first."), UiSeam::Icon::Information);
+        return;
+    }
+    if (wantHair && hair.isEmpty()) {
+        ui().message(this, QStringLiteral("Choose a hair file in the list \"Change Hair\" first."), UiSeam::Icon::Information);
+        return;
+    }
+
+    std::unique_ptr<StagedCopy> faceCopy, hairCopy;
+    if (wantFace) faceCopy = std::make_unique<StagedCopy>(face, prog("\\Face"));
+    if (wantHair) hairCopy = std::make_unique<StagedCopy>(hair, prog("\\Hair"));
+    auto refuse = [this](const QString& entry, const QString& why) {
+        ui().message(this,
+                     QStringLiteral("\"%1\" could not be imported: %2.\n\nNothing was changed. Open the archive folder "
+                                    "again and choose the file once more.")
+                         .arg(QFileInfo(entry).fileName(), why),
+                     UiSeam::Icon::Warning);
+    };
+    if (faceCopy && !faceCopy->write()) return refuse(face, faceCopy->error());
+    if (hairCopy && !hairCopy->write()) return refuse(hair, hairCopy->error());
+    if (faceCopy && !faceCopy->commit()) return refuse(face, faceCopy->error());
+    if (hairCopy && !hairCopy->commit()) return refuse(hair, hairCopy->error());
+
+    List1->setEnabled(true);
+    // A preview that fails leaves the working file as copied and shows the
+    // placeholder; the other preview still runs and the export is offered.
+    if (wantFace && !TextureFace2()) FaceImg2->showPlaceholder();
+    if (wantHair && !TextureHair2()) HairImg2->showPlaceholder();
+    GroupBox14->setEnabled(true);
+}
+
+void frmMain::cmd_Clear_Archive_Click()
+{
+    const QString archive = prog(QString::fromLatin1(kArchiveFolder));
+    // Errors are ignored: an empty archive has nothing to match.
+    fso->DeleteFile(archive + "*.*", false);
+    fso->DeleteFolder(archive + "*", false);
+
+    Dir->setPath(Lokalizacja2->text());
+    Dir2->setPath(Lokalizacja2->text());
+
+    // A sub-folder that the clearing removed cannot be shown: back to the archive.
+    if (!QFileInfo(Rar->Path()).isDir() && QFileInfo(archive).isDir())
+        Rar->setPath(archive);
+    else
+        Rar->Refresh();
+    ARCH[0]->Refresh();
+    ARCH[1]->Refresh();
+}

@@ -1,0 +1,148 @@
+// Face-pack import against libarchive's own command-line extractor.
+//
+// A 200 MB pack of model files (0.5 to 4 MB each, in team folders) is written
+// once as a stored RAR 5 archive. Each iteration imports it into an empty
+// archive folder, staging and merge included, or has `bsdtar -xf` extract it
+// into an empty folder. Target: the import takes at most 1.3 times as long.
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "archive/FacePackImport.h"
+#include "archive/UnRarExtractor.h"
+#include "support/PackFixtures.h"
+#include "support/RarWriter.h"
+
+namespace {
+
+constexpr qint64 kMiB = qint64(1) << 20;
+constexpr qint64 kPackData = 200 * kMiB;
+
+QTemporaryDir* g_root = nullptr;
+QString g_pack;
+qint64 g_files = 0;
+std::vector<double> g_importSeconds;
+std::vector<double> g_bsdtarSeconds;
+
+// 20 large models of 4 MB, the rest between 0.5 and 0.6 MB, 200 MB in all,
+// spread over 12 team folders.
+bool writePack(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    RarWriter writer(file, RarWriter::Version::Rar5);
+    const QByteArray big = PackFixtures::modelBytes(int(4 * kMiB), 1);
+    const QByteArray small = PackFixtures::modelBytes(int(kMiB * 6 / 10), 2);
+    qint64 written = 0;
+    for (int i = 0; written < kPackData; ++i) {
+        const QString team = QStringLiteral("Team %1").arg(i % 12, 2, 10, QChar('0'));
+        if (i < 12 && !writer.addFolder(team)) return false;
+        int size = i % 12 == 0 && i / 12 < 20 ? int(4 * kMiB) : int(kMiB / 2 + (i * 7919) % (kMiB / 10));
+        size = int(std::min<qint64>(size, kPackData - written));
+        const QByteArray& source = size > small.size() ? big : small;
+        const QString name = QStringLiteral("%1/Player_%2_%3.bin").arg(team).arg(i, 3, 10, QChar('0')).arg(i % 2 ? "hair" : "face");
+        if (!writer.addFile(name, source.left(size))) return false;
+        written += size;
+        ++g_files;
+    }
+    return writer.finish() && file.flush();
+}
+
+QString freshFolder(const char* name)
+{
+    const QString path = g_root->filePath(name);
+    QDir(path).removeRecursively();
+    QDir().mkpath(path);
+    return path;
+}
+
+void BM_FacePackImport(benchmark::State& state)
+{
+    UnRarExtractor unrar;
+    for (auto _ : state) {
+        const QString program = freshFolder("program");
+        const auto start = std::chrono::steady_clock::now();
+        const auto result = FacePackImport(unrar, program + "/Archive", program).run(g_pack);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (result.outcome != FacePackImport::Outcome::Imported || result.merged != g_files) {
+            state.SkipWithError(qPrintable("import failed: " + result.message));
+            break;
+        }
+        state.SetIterationTime(took.count());
+        g_importSeconds.push_back(took.count());
+    }
+    QDir(g_root->filePath("program")).removeRecursively();
+    state.SetBytesProcessed(state.iterations() * kPackData);
+}
+
+void BM_BsdtarExtract(benchmark::State& state)
+{
+    const QString bsdtar = QStandardPaths::findExecutable("bsdtar");
+    if (bsdtar.isEmpty()) {
+        state.SkipWithError("bsdtar not found (package libarchive-tools)");
+        return;
+    }
+    for (auto _ : state) {
+        const QString out = freshFolder("bsdtar");
+        const auto start = std::chrono::steady_clock::now();
+        const int rc = QProcess::execute(bsdtar, {"-xf", g_pack, "-C", out});
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (rc != 0) {
+            state.SkipWithError("bsdtar failed");
+            break;
+        }
+        state.SetIterationTime(took.count());
+        g_bsdtarSeconds.push_back(took.count());
+    }
+    QDir(g_root->filePath("bsdtar")).removeRecursively();
+    state.SetBytesProcessed(state.iterations() * kPackData);
+}
+
+BENCHMARK(BM_BsdtarExtract)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FacePackImport)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+double median(std::vector<double> v)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir root;
+    if (!root.isValid()) return 1;
+    g_root = &root;
+    g_pack = root.filePath("Face Pack.rar");
+    if (!writePack(g_pack)) {
+        std::fprintf(stderr, "cannot write the benchmark pack\n");
+        return 1;
+    }
+    std::printf("pack: %s, %lld files, %.1f MB\n", qPrintable(g_pack), static_cast<long long>(g_files),
+                double(QFileInfo(g_pack).size()) / double(kMiB));
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    const double import = median(g_importSeconds), bsdtar = median(g_bsdtarSeconds);
+    if (import > 0 && bsdtar > 0) {
+        const double ratio = import / bsdtar;
+        std::printf("median import %.1f ms, bsdtar -xf %.1f ms, ratio %.2f (target <= 1.30): %s\n", import * 1000,
+                    bsdtar * 1000, ratio, ratio <= 1.3 ? "met" : "NOT met");
+    }
+    return 0;
+}

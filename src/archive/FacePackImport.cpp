@@ -1,0 +1,284 @@
+#include "archive/FacePackImport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/UiSeam.h"
+
+namespace {
+
+using Status = UnRarExtractor::Status;
+
+// Entries of a folder: files first, then folders, each sorted by name, links
+// included as themselves.
+QFileInfoList entriesOf(const QString& folder, QDir::Filters kind)
+{
+    return QDir(folder).entryInfoList(kind | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// The owner may not write it: what a read-only file means here.
+bool readOnly(const QFileInfo& info)
+{
+    return !(info.permissions() & QFileDevice::WriteOwner);
+}
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+bool renameOver(const QString& from, const QString& to, int* err)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) return true;
+    *err = errno;
+    return false;
+}
+
+// A copy for when the staging folder and the archive lie on different disks:
+// written beside the target under a private name, then renamed over it.
+bool copyOver(const QString& from, const QString& to, QString* error)
+{
+    QFile in(from);
+    QTemporaryFile out(QFileInfo(to).absolutePath() + "/.ludex-part-XXXXXX");
+    if (!in.open(QIODevice::ReadOnly) || !out.open()) {
+        *error = QStringLiteral("cannot copy \"%1\"").arg(QFileInfo(to).fileName());
+        return false;
+    }
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0 || (n > 0 && out.write(buffer.constData(), n) != n)) {
+            *error = QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), out.errorString());
+            return false;
+        }
+        if (n == 0) break;
+    }
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                       QFileDevice::ReadOther);
+    if (!out.flush()) {
+        *error = QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), out.errorString());
+        return false;
+    }
+    int err = 0;
+    if (!renameOver(out.fileName(), to, &err)) {
+        *error = QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), errnoText(err));
+        return false;
+    }
+    out.setAutoRemove(false);
+    return true;
+}
+
+bool moveFile(const QString& from, const QString& to, QString* error)
+{
+    int err = 0;
+    if (renameOver(from, to, &err)) return true;
+    if (err == EXDEV) return copyOver(from, to, error);
+    *error = QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), errnoText(err));
+    return false;
+}
+
+bool mergeFolder(const QString& from, const QString& to, int* moved, QString* error)
+{
+    for (const QFileInfo& f : entriesOf(from, QDir::Files)) {
+        if (!moveFile(f.absoluteFilePath(), to + '/' + f.fileName(), error)) return false;
+        ++*moved;
+    }
+    for (const QFileInfo& d : entriesOf(from, QDir::Dirs)) {
+        const QString target = to + '/' + d.fileName();
+        if (!QFileInfo::exists(target)) {
+            // A folder the archive lacks moves over whole.
+            int err = 0;
+            if (renameOver(d.absoluteFilePath(), target, &err)) {
+                QDirIterator it(target, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+                while (it.hasNext()) {
+                    it.next();
+                    ++*moved;
+                }
+                continue;
+            }
+            if (err != EXDEV || !QDir().mkdir(target)) {
+                *error = QStringLiteral("cannot create the folder \"%1\": %2").arg(d.fileName(), errnoText(err));
+                return false;
+            }
+        }
+        if (!mergeFolder(d.absoluteFilePath(), target, moved, error)) return false;
+    }
+    return true;
+}
+
+QString checkFolder(const QString& from, const QString& to, const QString& shown)
+{
+    const QFileInfo target(to);
+    if (target.isSymLink()) return QStringLiteral("\"%1\" in the archive is a link").arg(shown);
+    if (!target.isDir()) return QStringLiteral("\"%1\" in the archive is a file, the pack has a folder there").arg(shown);
+    if (readOnly(target)) return QStringLiteral("the folder \"%1\" in the archive is read-only").arg(shown);
+    for (const QFileInfo& f : entriesOf(from, QDir::Files | QDir::Dirs)) {
+        const QString name = shown.isEmpty() ? f.fileName() : shown + '/' + f.fileName();
+        const QString there = to + '/' + f.fileName();
+        const QFileInfo t(there);
+        if (!t.exists() && !t.isSymLink()) continue;
+        if (f.isDir()) {
+            const QString why = checkFolder(f.absoluteFilePath(), there, name);
+            if (!why.isEmpty()) return why;
+        } else if (t.isSymLink()) {
+            return QStringLiteral("\"%1\" in the archive is a link").arg(name);
+        } else if (t.isDir()) {
+            return QStringLiteral("\"%1\" in the archive is a folder, the pack has a file there").arg(name);
+        } else if (readOnly(t)) {
+            return QStringLiteral("\"%1\" in the archive is read-only").arg(name);
+        }
+    }
+    return QString();
+}
+
+}  // namespace
+
+FacePackImport::FacePackImport(const UnRarExtractor& extractor, const QString& archiveFolder,
+                               const QString& stagingParent)
+    : extractor_(extractor), archiveFolder_(QDir::cleanPath(archiveFolder)), stagingParent_(stagingParent)
+{
+}
+
+QString FacePackImport::mergeConflict(const QString& staging, const QString& archive)
+{
+    const QFileInfo target(archive);
+    if (!target.exists() && !target.isSymLink()) return QString();
+    if (!target.isDir()) return QStringLiteral("the archive folder is a file");
+    if (readOnly(target)) return QStringLiteral("the archive folder is read-only");
+    return checkFolder(staging, archive, QString());
+}
+
+bool FacePackImport::merge(const QString& staging, const QString& archive, int* moved, QString* error)
+{
+    int count = 0;
+    QString why;
+    const bool ok = mergeFolder(staging, archive, &count, &why);
+    if (moved) *moved = count;
+    if (error) *error = why;
+    return ok;
+}
+
+QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtractor::Result& x)
+{
+    const QString pack = QFileInfo(packPath).fileName();
+    const QString detail = x.errorText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(x.errorText);
+    const QString nothing = QStringLiteral("\n\nNothing was added to the archive. ");
+    switch (x.status) {
+    case Status::Ok:
+    case Status::Canceled:
+        return QString();
+    case Status::Missing:
+        return QStringLiteral("The face pack \"%1\" no longer exists.").arg(pack) + nothing +
+               QStringLiteral("Choose the pack again.");
+    case Status::Unreadable:
+        return QStringLiteral("The face pack \"%1\" cannot be read%2.").arg(pack, detail) + nothing +
+               QStringLiteral("Check that you may read the file and that no other program holds it, then import it again.");
+    case Status::NotAnArchive:
+        return QStringLiteral("\"%1\" is not a face pack that this program can unpack: it is not a RAR, ZIP or 7z archive.")
+                   .arg(pack) +
+               nothing + QStringLiteral("Choose the pack's .rar file.");
+    case Status::Damaged:
+        return QStringLiteral("The face pack \"%1\" is damaged or incomplete and could not be unpacked%2.").arg(pack, detail) +
+               nothing + QStringLiteral("Download the pack again, or repair it with your archiver, and import it again.");
+    case Status::Encrypted:
+        return QStringLiteral("The face pack \"%1\" is protected by a password, which this program cannot unpack.").arg(pack) +
+               nothing +
+               QStringLiteral("Unpack it with your archiver, pack the files again without a password, and import that pack.");
+    case Status::Unsupported:
+        return QStringLiteral("The face pack \"%1\" uses a kind of archive that this program cannot unpack%2.").arg(pack, detail) +
+               nothing +
+               QStringLiteral("Solid RAR 4 packs and packs split into volumes need your archiver: unpack it there, pack "
+                              "the files again as one plain RAR or ZIP archive, and import that pack.");
+    case Status::TooManyEntries:
+        return QStringLiteral("The face pack \"%1\" holds more entries than any face pack does%2; it is probably damaged.")
+                   .arg(pack, detail) +
+               nothing + QStringLiteral("Download the pack again.");
+    case Status::TooLarge:
+        return QStringLiteral("The face pack \"%1\" unpacks to more data than any face pack does%2; it is probably damaged.")
+                   .arg(pack, detail) +
+               nothing + QStringLiteral("Download the pack again.");
+    case Status::DiskFull:
+        return QStringLiteral("The face pack \"%1\" does not fit on the disk of the program folder.").arg(pack) + nothing +
+               QStringLiteral("Free some disk space, then import the pack again.");
+    case Status::WriteFailed:
+        return QStringLiteral("The face pack \"%1\" could not be unpacked%2.").arg(pack, detail) + nothing +
+               QStringLiteral("Check that the program folder can be written and has free space, then import the pack again.");
+    }
+    return QString();
+}
+
+FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink* progress) const
+{
+    Result result;
+    const QString pack = QFileInfo(packPath).fileName();
+
+    // A folder of this import's own, removed with everything in it on return.
+    std::unique_ptr<QTemporaryDir> staging;
+    if (!stagingParent_.isEmpty() && QFileInfo(stagingParent_).isDir())
+        staging = std::make_unique<QTemporaryDir>(QDir(stagingParent_).filePath(".facepack-XXXXXX"));
+    if (!staging || !staging->isValid()) staging = std::make_unique<QTemporaryDir>();
+    if (!staging->isValid()) {
+        result.extraction.status = Status::WriteFailed;
+        result.extraction.errorText = QStringLiteral("no temporary folder can be made");
+        result.message = failureMessage(packPath, result.extraction);
+        return result;
+    }
+    const QString stage = staging->path() + "/pack";
+
+    if (progress) progress->setLabel(QStringLiteral("Unpacking \"%1\"...").arg(pack));
+    result.extraction = extractor_.Extract(packPath, stage, [progress](qint64 done, qint64) {
+        if (!progress) return true;
+        progress->setValue(done);
+        return !progress->wasCanceled();
+    });
+    if (result.extraction.status == Status::Canceled || (result.extraction.ok() && progress && progress->wasCanceled())) {
+        result.outcome = Outcome::Canceled;
+        return result;
+    }
+    if (!result.extraction.ok()) {
+        result.message = failureMessage(packPath, result.extraction);
+        return result;
+    }
+
+    // From here on the import runs to its end: the merge is renames on one disk.
+    const QString stopped = mergeConflict(stage, archiveFolder_);
+    if (!stopped.isEmpty()) {
+        result.message = QStringLiteral("The face pack \"%1\" could not be added to the archive: %2.").arg(pack, stopped) +
+                         QStringLiteral("\n\nNothing was added to the archive. Make that entry writable, or clear the "
+                                        "archive, then import the pack again.");
+        return result;
+    }
+    if (!QDir().mkpath(archiveFolder_)) {
+        result.message = QStringLiteral("The archive folder \"%1\" cannot be created.").arg(archiveFolder_) +
+                         QStringLiteral("\n\nNothing was added to the archive. Check that the program folder can be written.");
+        return result;
+    }
+    if (progress) progress->setLabel(QStringLiteral("Adding \"%1\" to the archive...").arg(pack));
+    QString why;
+    if (!merge(stage, archiveFolder_, &result.merged, &why)) {
+        result.message = QStringLiteral("The face pack \"%1\" was only partly added to the archive: %2.").arg(pack, why) +
+                         QStringLiteral("\n\nCheck that the program folder can be written and has free space, then "
+                                        "import the pack again.");
+        return result;
+    }
+    result.outcome = Outcome::Imported;
+    const QStringList& skipped = result.extraction.skipped;
+    if (!skipped.isEmpty()) {
+        QStringList shown = skipped.mid(0, 10);
+        if (skipped.size() > shown.size()) shown << QStringLiteral("...");
+        result.message = QStringLiteral("The face pack \"%1\" was unpacked, but %2 of its entries were left out because "
+                                        "they are links or their names point outside the pack's folder:\n\n%3")
+                             .arg(pack)
+                             .arg(skipped.size())
+                             .arg(shown.join('\n'));
+    }
+    return result;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include "archive/UnRarExtractor.h"
+
+class ProgressSink;
+
+// Unpacks one face pack into the program's archive folder.
+//
+// The pack is extracted into a fresh private folder of its own (made next to
+// the archive folder, so that the merge is a matter of renames on one disk),
+// and only when the whole pack came out is that tree merged into the archive
+// folder: files replace same-named files, folders merge with same-named
+// folders, everything else in the archive stays. A failure or a cancel before
+// the merge leaves the archive folder exactly as it was; the merge itself
+// cannot be cancelled, and is checked before it starts for anything in the
+// archive that would stop it half-way (a read-only file in the way, a file
+// where the pack has a folder). The private folder is removed afterwards in
+// every case; nothing else is ever deleted.
+class FacePackImport {
+public:
+    enum class Outcome { Imported, Canceled, Failed };
+
+    struct Result {
+        Outcome outcome = Outcome::Failed;
+        UnRarExtractor::Result extraction;
+        int merged = 0;    // files moved into the archive folder
+        QString message;   // what to tell the user; empty when nothing needs saying
+    };
+
+    // `stagingParent`: the folder in which the private extraction folder is
+    // made; the system's temporary folder is used when it cannot be.
+    FacePackImport(const UnRarExtractor& extractor, const QString& archiveFolder, const QString& stagingParent);
+
+    // `progress` (may be null) is advanced in bytes of the pack read, up to
+    // its size; its cancel is honoured until the merge starts.
+    Result run(const QString& packPath, ProgressSink* progress = nullptr) const;
+
+    // Why the staged tree cannot be merged into the archive folder, or the
+    // empty text when nothing stands in the way.
+    static QString mergeConflict(const QString& staging, const QString& archive);
+    // Moves the staged tree into the archive folder (files first, then
+    // folders). False, with the reason, when a move failed part-way.
+    static bool merge(const QString& staging, const QString& archive, int* moved, QString* error);
+
+    // The message for a pack that could not be imported.
+    static QString failureMessage(const QString& packPath, const UnRarExtractor::Result& extraction);
+
+private:
+    const UnRarExtractor& extractor_;
+    QString archiveFolder_;
+    QString stagingParent_;
+};
