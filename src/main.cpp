@@ -10,7 +10,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ludex-manager"));
 
-    frmMain window;
+    MainOptions options;
+    options.newsPage = MainOptions::defaultNewsPage();
+    frmMain window(options);
     window.show();
     return app.exec();
 }

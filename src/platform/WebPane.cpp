@@ -1,5 +1,6 @@
 #include "platform/WebPane.h"
 
+#include <QEvent>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -16,7 +17,11 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view_);
-        connect(view_, &QWebEngineView::loadFinished, this, [this](bool) { emit loadFinished(); });
+        connect(view_, &QWebEngineView::loadFinished, this, [this](bool) {
+            applyZoom();  // the engine may reset it when the page changes
+            emit loadFinished();
+        });
+        designPointSize_ = font().pointSizeF();
     }
 
     void navigate(const QUrl& url) override
@@ -34,8 +39,26 @@ public:
     QString title() const override { return view_->title(); }
     QUrl url() const override { return view_->url(); }
 
+protected:
+    // The page's text grows and shrinks with the pane's font, as the text of
+    // every other control of the window does.
+    void changeEvent(QEvent* event) override
+    {
+        WebPane::changeEvent(event);
+        if (event->type() == QEvent::FontChange) applyZoom();
+    }
+
 private:
+    void applyZoom()
+    {
+        const qreal size = font().pointSizeF();
+        if (designPointSize_ <= 0 || size <= 0) return;
+        const qreal zoom = qBound(0.25, size / designPointSize_, 5.0);
+        if (!qFuzzyCompare(view_->zoomFactor(), zoom)) view_->setZoomFactor(zoom);
+    }
+
     QWebEngineView* view_;
+    qreal designPointSize_ = 0;
 };
 
 // A browser for local pages only, on QTextBrowser: enough for windows that

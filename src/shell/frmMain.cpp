@@ -40,6 +40,7 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     setWindowTitle(caption());
     buildUi();
     wireShell();
+    wireWeb();
     wireLists();
     wireModels();
     wireFaceFolder();

@@ -226,6 +226,7 @@ private:
     void wireModels();
     void wireFaceFolder();
     void wireArchive();
+    void wireWeb();
 
     MainOptions options_;
     QString programFolder_;

@@ -1,10 +1,57 @@
 // The about window, the web tab and the layout resizer of the main window.
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QResizeEvent>
 
+#include "platform/WebPane.h"
+#include "shell/frmAbout.h"
 #include "shell/frmMain.h"
+#include "shell/modResize.h"
 
-void frmMain::About_Click() {}
-void frmMain::Back_Click() {}
-void frmMain::Forward_Click() {}
-void frmMain::Web_Event() {}
-void frmMain::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
+void frmMain::wireWeb()
+{
+    if (About) connect(About, &QAction::triggered, this, &frmMain::About_Click, Qt::UniqueConnection);
+    if (Back) connect(Back, &QPushButton::clicked, this, &frmMain::Back_Click, Qt::UniqueConnection);
+    if (Forward) connect(Forward, &QPushButton::clicked, this, &frmMain::Forward_Click, Qt::UniqueConnection);
+    if (Web) connect(Web, &WebPane::loadFinished, this, &frmMain::Web_Event, Qt::UniqueConnection);
+}
+
+void frmMain::About_Click()
+{
+    // There is never more than one about window: a second click (only
+    // possible from code, the main window is hidden meanwhile) brings the
+    // open one forward.
+    frmAbout* about = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* candidate = qobject_cast<frmAbout*>(window);
+        if (candidate && candidate->mainWindow() == this) about = candidate;
+    }
+    hide();
+    if (!about) about = new frmAbout(this);
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+void frmMain::Back_Click()
+{
+    if (Web) Web->back();
+}
+
+void frmMain::Forward_Click()
+{
+    if (Web) Web->forward();
+}
+
+void frmMain::Web_Event()
+{
+    if (Web && Text1) Text1->setText(Web->title());
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    modResize::ResizeForm(*this);
+}

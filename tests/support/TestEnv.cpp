@@ -1,5 +1,6 @@
 #include "support/TestEnv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -59,4 +60,20 @@ std::unique_ptr<frmMain> TestEnv::openWindow(bool webEngine)
     options.ui = &ui;
     options.webEngine = webEngine;
     return std::make_unique<frmMain>(options);
+}
+
+QString TestEnv::storedSetting(const QString& key, const QString& fallback) const
+{
+    return SettingsStore(settingsFile_).GetSetting(kSettingsApp, kSettingsSection, key, fallback);
+}
+
+void TestEnv::settle()
+{
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+void TestEnv::showAndSettle(frmMain& window)
+{
+    window.show();
+    settle();
 }

@@ -33,6 +33,14 @@ public:
     // run its activation. `webEngine` false uses the light browser.
     std::unique_ptr<frmMain> openWindow(bool webEngine = false);
 
+    // The value stored under a key of the program's section ("Edit", "Map"),
+    // or `fallback` when nothing is stored there.
+    QString storedSetting(const QString& key, const QString& fallback = QStringLiteral("<none>")) const;
+    // Lets pending window events run, such as the activation queued by show().
+    static void settle();
+    // Shows the window and lets its activation run.
+    static void showAndSettle(frmMain& window);
+
     ScriptedUi ui;
 
 private:

@@ -1,0 +1,146 @@
+// Opens the main window on a synthetic world (edit file, face folder with
+// team folders, archive with a face pack, loaded face and hair models, a
+// local news page) and saves a PNG of every tab page and of the about
+// window, at the design size and at twice that size.
+//
+//   ludex_screenshots OUTDIR            main window pages at 1x and 2x, about at 1x
+//   ludex_screenshots OUTDIR --about    the about window alone (run with QT_SCALE_FACTOR=2 for 2x)
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTest>
+#include <QWindow>
+#include <cstdio>
+
+#include "platform/FolderList.h"
+#include "platform/WebPane.h"
+#include "shell/frmAbout.h"
+#include "shell/frmMain.h"
+#include "support/DdsWriter.h"
+#include "support/ModelFileBuilder.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+void settle(int ms = 400)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(20);
+    }
+}
+
+// What the X server shows of the window: also the browser's own surface.
+bool save(QWidget& window, const QString& file)
+{
+    settle();
+    QPixmap shot = window.screen()->grabWindow(window.winId());
+    if (shot.isNull() || shot.width() < 10) shot = window.grab();
+    const bool ok = shot.save(file, "PNG");
+    std::printf("%s %s (%dx%d)\n", ok ? "saved" : "FAILED", qPrintable(file), shot.width(), shot.height());
+    return ok;
+}
+
+QString modelFile(const QString& path, int seed)
+{
+    QImage pattern = DdsWriter::testPattern(128, 128);
+    if (seed) pattern = pattern.mirrored(true, false);
+    return ModelFileBuilder().dds(DdsWriter::rgba32(pattern).bytes).write(path);
+}
+
+// The world the window opens on.
+void buildWorld(TestEnv& env)
+{
+    env.storeLocations(env.writeFullEditFile(), env.faceFolder());
+    for (const char* team : {"Arsenal", "Barcelona", "Juventus"}) QDir().mkpath(env.faceFolder() + "/" + team);
+    const QString pack = env.programFolder() + "/Archive/Pack 2011";
+    modelFile(pack + "/Player 1_face.bin", 0);
+    modelFile(pack + "/Player 1_hair.bin", 1);
+    modelFile(pack + "/Player 2_face.bin", 1);
+    modelFile(env.path("models/face.bin"), 0);
+    modelFile(env.path("models/hair.bin"), 1);
+    TestEnv::writeFile(env.path("news/index.html"),
+                       "<html><head><title>PES Modding News</title></head><body style='font-family:sans-serif'>"
+                       "<h1>PES Modding News</h1><p>New face packs this week: <a href='page2.html'>more</a></p>"
+                       "<ul><li>Face pack 2011 - 120 faces</li><li>Hair pack - 40 styles</li></ul></body></html>");
+    TestEnv::writeFile(env.path("news/page2.html"),
+                       "<html><head><title>More news</title></head><body><p>Second page</p></body></html>");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR [--about]\n", argv[0]);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    const bool aboutOnly = argc > 2 && QByteArray(argv[2]) == "--about";
+    QDir().mkpath(out);
+    const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qgetenv("QT_SCALE_FACTOR").toDouble() : 1.0;
+    const QString scaleTag = scale > 1.5 ? QStringLiteral("2x") : QStringLiteral("1x");
+    bool ok = true;
+
+    TestEnv env;
+    buildWorld(env);
+    MainOptions options;
+    options.programFolder = env.programFolder();
+    options.settingsFile = env.settingsFile();
+    options.ui = &env.ui;
+    options.webEngine = true;
+    options.newsPage = QUrl::fromLocalFile(env.path("news/index.html"));
+    frmMain window(options);
+    window.move(0, 0);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
+    settle(1500);
+
+    if (!aboutOnly) {
+        // A loaded face and hair, so the preview boxes show pictures.
+        env.ui.files = {env.path("models/face.bin"), env.path("models/hair.bin")};
+        window.cmd_Face_Click();
+        window.cmd_Hair_Click();
+        if (window.List1->count() > 3) window.List1->setCurrentRow(3), window.List1_Click();
+        window.Rar->setPath(env.programFolder() + "/Archive/Pack 2011");
+
+        const QSize design = window.centralWidget()->size();
+        const int extra = window.height() - design.height();
+        for (int factor : {1, 2}) {
+            window.resize(design.width() * factor, design.height() * factor + extra);
+            if (!QTest::qWaitFor([&] { return window.centralWidget()->size() == design * factor; }, 5000))
+                std::printf("client area stayed %dx%d\n", window.centralWidget()->width(), window.centralWidget()->height());
+            for (int page = 0; page < window.TabControl->count(); ++page) {
+                window.TabControl->setCurrentIndex(page);
+                if (window.TabControl->currentWidget() == window.Web->parentWidget()) settle(1500);
+                QString tab = window.TabControl->tabText(page);
+                tab.replace(' ', '_');
+                ok &= save(window, QStringLiteral("%1/main_%2_%3x.png").arg(out, tab).arg(factor));
+            }
+        }
+        window.resize(design.width(), design.height() + extra);
+        window.TabControl->setCurrentIndex(1);
+        settle();
+    }
+
+    window.About_Click();
+    frmAbout* about = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* a = qobject_cast<frmAbout*>(w)) about = a;
+    if (!about) return 1;
+    about->move(0, 0);
+    ok &= save(*about, QStringLiteral("%1/about_%2.png").arg(out, scaleTag));
+    about->close();
+    settle();
+    window.close();
+    return ok ? 0 : 1;
+}
