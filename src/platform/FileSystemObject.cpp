@@ -72,6 +72,8 @@ QFileInfoList matchingEntries(const QString& folder, const QString& name)
 bool isRealFolder(const QFileInfo& info) { return info.isDir() && !isLink(info); }
 // A file entry: anything that is not a folder (a link to a folder counts as a folder).
 bool isFileEntry(const QFileInfo& info) { return !info.isDir(); }
+// A folder or a link to one: deleting takes only the link.
+bool isFolderEntry(const QFileInfo& info) { return info.isDir(); }
 
 std::filesystem::path fsPath(const QString& path)
 {
@@ -90,6 +92,52 @@ bool nameAllowed(const QString& name)
         if (QStringLiteral("<>:\"|?*\\/").contains(c)) return false;
     }
     return true;
+}
+
+// The entries that a pattern names in its folder and that `keep` accepts;
+// empty, with the reason in `error`, when it names none. `kind` ("file" or
+// "folder") is what the messages call them.
+QFileInfoList namedEntries(const QString& pattern, const char* kind, bool (*keep)(const QFileInfo&),
+                           QString& error)
+{
+    QString folder, name;
+    splitPattern(pattern, folder, name);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+        error = QStringLiteral("No %1 name given in %2").arg(QLatin1String(kind), shown(pattern));
+        return {};
+    }
+    if (!QFileInfo(folder).isDir()) {
+        error = QStringLiteral("The folder does not exist: %1").arg(shown(folder));
+        return {};
+    }
+    QFileInfoList found;
+    for (const QFileInfo& info : matchingEntries(folder, name))
+        if (keep(info)) found.append(info);
+    if (found.isEmpty()) error = QStringLiteral("No %1 matches %2").arg(QLatin1String(kind), shown(pattern));
+    return found;
+}
+
+// Where each entry is copied to: inside `dest` when it is taken as a folder,
+// else `dest` itself, which can then take only one entry. Empty, with the
+// reason in `error`, when the destination does not fit.
+QStringList copyTargets(const QFileInfoList& entries, const QString& dest, bool intoFolder,
+                        const QString& notAFolder, QString& error)
+{
+    QStringList targets;
+    if (dest.isEmpty()) {
+        error = QStringLiteral("No destination given");
+    } else if (intoFolder && !QFileInfo(dest).isDir()) {
+        error = QStringLiteral("The folder does not exist: %1").arg(shown(dest));
+    } else if (intoFolder) {
+        for (const QFileInfo& info : entries) targets.append(QDir(dest).filePath(info.fileName()));
+    } else if (entries.size() > 1) {
+        error = notAFolder;
+    } else if (!QFileInfo(QFileInfo(dest).absolutePath()).isDir()) {
+        error = QStringLiteral("The folder of %1 does not exist").arg(shown(dest));
+    } else {
+        targets.append(dest);
+    }
+    return targets;
 }
 
 }  // namespace
@@ -162,15 +210,9 @@ bool FileSystemObject::CreateFolder(const QString& path)
 
 bool FileSystemObject::DeleteFile(const QString& pattern, bool force)
 {
-    QString folder, name;
-    splitPattern(pattern, folder, name);
-    if (name.isEmpty()) return fail(QStringLiteral("No file name given in %1").arg(shown(pattern)));
-    if (!QFileInfo(folder).isDir()) return fail(QStringLiteral("The folder does not exist: %1").arg(shown(folder)));
-
-    QFileInfoList files;
-    for (const QFileInfo& info : matchingEntries(folder, name))
-        if (isFileEntry(info)) files.append(info);
-    if (files.isEmpty()) return fail(QStringLiteral("No file matches %1").arg(shown(pattern)));
+    QString error;
+    const QFileInfoList files = namedEntries(pattern, "file", isFileEntry, error);
+    if (files.isEmpty()) return fail(error);
 
     for (const QFileInfo& info : files) {
         const QString path = info.filePath();
@@ -201,16 +243,9 @@ bool FileSystemObject::removeTree(const QString& path, bool force)
 
 bool FileSystemObject::DeleteFolder(const QString& pattern, bool force)
 {
-    QString folder, name;
-    splitPattern(withoutTrailingSeparator(pattern), folder, name);
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return fail(QStringLiteral("No folder name given in %1").arg(shown(pattern)));
-    if (!QFileInfo(folder).isDir()) return fail(QStringLiteral("The folder does not exist: %1").arg(shown(folder)));
-
-    QFileInfoList folders;
-    for (const QFileInfo& info : matchingEntries(folder, name))
-        if (info.isDir()) folders.append(info);  // links to folders included: only the link goes
-    if (folders.isEmpty()) return fail(QStringLiteral("No folder matches %1").arg(shown(pattern)));
+    QString error;
+    const QFileInfoList folders = namedEntries(withoutTrailingSeparator(pattern), "folder", isFolderEntry, error);
+    if (folders.isEmpty()) return fail(error);
 
     for (const QFileInfo& info : folders)
         if (!removeTree(info.filePath(), force)) return false;
@@ -256,30 +291,19 @@ bool FileSystemObject::copyOne(const QString& source, const QString& target, boo
 
 bool FileSystemObject::CopyFile(const QString& pattern, const QString& destination, bool overwrite)
 {
-    QString folder, name;
-    splitPattern(pattern, folder, name);
-    if (name.isEmpty()) return fail(QStringLiteral("No file name given in %1").arg(shown(pattern)));
-    if (!QFileInfo(folder).isDir()) return fail(QStringLiteral("The folder does not exist: %1").arg(shown(folder)));
-
-    QFileInfoList files;
-    for (const QFileInfo& info : matchingEntries(folder, name))
-        if (isFileEntry(info)) files.append(info);
-    if (files.isEmpty()) return fail(QStringLiteral("No file matches %1").arg(shown(pattern)));
+    QString error;
+    const QFileInfoList files = namedEntries(pattern, "file", isFileEntry, error);
+    if (files.isEmpty()) return fail(error);
 
     const QString dest = normalised(destination);
-    if (dest.isEmpty()) return fail(QStringLiteral("No destination given"));
     const bool intoFolder = dest.endsWith(QLatin1Char('/')) || QFileInfo(dest).isDir();
-    if (intoFolder) {
-        if (!QFileInfo(dest).isDir()) return fail(QStringLiteral("The folder does not exist: %1").arg(shown(dest)));
-        for (const QFileInfo& info : files)
-            if (!copyOne(info.filePath(), QDir(dest).filePath(info.fileName()), overwrite)) return false;
-        return true;
-    }
-    if (files.size() > 1)
-        return fail(QStringLiteral("Several files match %1 but %2 is not a folder").arg(shown(pattern), shown(dest)));
-    if (!QFileInfo(QFileInfo(dest).absolutePath()).isDir())
-        return fail(QStringLiteral("The folder of %1 does not exist").arg(shown(dest)));
-    return copyOne(files.first().filePath(), dest, overwrite);
+    const QStringList targets = copyTargets(
+        files, dest, intoFolder,
+        QStringLiteral("Several files match %1 but %2 is not a folder").arg(shown(pattern), shown(dest)), error);
+    if (targets.isEmpty()) return fail(error);
+    for (qsizetype i = 0; i < files.size(); ++i)
+        if (!copyOne(files[i].filePath(), targets[i], overwrite)) return false;
+    return true;
 }
 
 bool FileSystemObject::copyTree(const QString& source, const QString& target, bool overwrite)
@@ -304,30 +328,16 @@ bool FileSystemObject::copyTree(const QString& source, const QString& target, bo
 
 bool FileSystemObject::CopyFolder(const QString& pattern, const QString& destination, bool overwrite)
 {
-    QString folder, name;
-    splitPattern(withoutTrailingSeparator(pattern), folder, name);
-    if (name.isEmpty()) return fail(QStringLiteral("No folder name given in %1").arg(shown(pattern)));
-    if (!QFileInfo(folder).isDir()) return fail(QStringLiteral("The folder does not exist: %1").arg(shown(folder)));
-
-    QFileInfoList folders;
-    for (const QFileInfo& info : matchingEntries(folder, name))
-        if (isRealFolder(info)) folders.append(info);
-    if (folders.isEmpty()) return fail(QStringLiteral("No folder matches %1").arg(shown(pattern)));
+    QString error;
+    const QFileInfoList folders = namedEntries(withoutTrailingSeparator(pattern), "folder", isRealFolder, error);
+    if (folders.isEmpty()) return fail(error);
 
     const QString dest = normalised(destination);
-    if (dest.isEmpty()) return fail(QStringLiteral("No destination given"));
-    QStringList targets;
-    if (dest.endsWith(QLatin1Char('/'))) {
-        if (!QFileInfo(dest).isDir()) return fail(QStringLiteral("The folder does not exist: %1").arg(shown(dest)));
-        for (const QFileInfo& info : folders) targets.append(QDir(dest).filePath(info.fileName()));
-    } else {
-        if (folders.size() > 1)
-            return fail(QStringLiteral("Several folders match %1 but %2 does not end with a separator")
-                            .arg(shown(pattern), shown(dest)));
-        if (!QFileInfo(QFileInfo(dest).absolutePath()).isDir())
-            return fail(QStringLiteral("The folder of %1 does not exist").arg(shown(dest)));
-        targets.append(dest);
-    }
+    const QStringList targets = copyTargets(
+        folders, dest, dest.endsWith(QLatin1Char('/')),
+        QStringLiteral("Several folders match %1 but %2 does not end with a separator").arg(shown(pattern), shown(dest)),
+        error);
+    if (targets.isEmpty()) return fail(error);
 
     for (qsizetype i = 0; i < folders.size(); ++i) {
         // A folder copied into itself would grow without end.

@@ -36,6 +36,10 @@ void sortNames(QStringList& names)
 FolderList::FolderList(QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The open and closed folder icons come in different sizes; without a fixed
+    // size the sub-folder rows grow taller than the others and the last one
+    // ends up half under the list's edge.
+    setIconSize(QSize(16, 16));
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem*) { emit Click(); });
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::openItem);
 }
