@@ -1,8 +1,7 @@
 // Start-up of the main window with a full-size edit file, and one keystroke
 // of the player search over the full list.
-#include <benchmark/benchmark.h>
+#include "QtBenchmarkMain.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,20 +25,12 @@ struct World {
     }
 };
 
-void showAndSettle(frmMain& window)
-{
-    window.show();
-    // The activation is queued by show(); two rounds let it run to its end.
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-
 void BM_StartUpUntilShown(benchmark::State& state)
 {
     World world;
     for (auto _ : state) {
         auto window = world.env.openWindow(false);
-        showAndSettle(*window);
+        TestEnv::showAndSettle(*window);
         const int entries = window->List1->count();
         state.PauseTiming();
         if (entries != 10160) state.SkipWithError("the player list was not filled");
@@ -58,7 +49,7 @@ void BM_SearchKeystroke(benchmark::State& state)
 {
     World world;
     auto window = world.env.openWindow(false);
-    showAndSettle(*window);
+    TestEnv::showAndSettle(*window);
     static const char* const texts[3][2] = {
         {"Player 1", "Player 12"}, {"Player 1015", "Player 10159"}, {"Player 1015", "Player 1015x"}};
     const auto* pair = texts[state.range(0)];
@@ -77,13 +68,4 @@ BENCHMARK(BM_SearchKeystroke)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosec
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+LUDEX_QT_BENCHMARK_MAIN()

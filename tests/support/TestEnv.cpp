@@ -52,13 +52,14 @@ QByteArray TestEnv::readFile(const QString& path)
     return file.readAll();
 }
 
-std::unique_ptr<frmMain> TestEnv::openWindow(bool webEngine)
+std::unique_ptr<frmMain> TestEnv::openWindow(bool webEngine, const QUrl& newsPage)
 {
     MainOptions options;
     options.programFolder = programFolder_;
     options.settingsFile = settingsFile_;
     options.ui = &ui;
     options.webEngine = webEngine;
+    options.newsPage = newsPage;
     return std::make_unique<frmMain>(options);
 }
 

@@ -93,13 +93,8 @@ int main(int argc, char** argv)
 
     TestEnv env;
     buildWorld(env);
-    MainOptions options;
-    options.programFolder = env.programFolder();
-    options.settingsFile = env.settingsFile();
-    options.ui = &env.ui;
-    options.webEngine = true;
-    options.newsPage = QUrl::fromLocalFile(env.path("news/index.html"));
-    frmMain window(options);
+    const auto owned = env.openWindow(true, QUrl::fromLocalFile(env.path("news/index.html")));
+    frmMain& window = *owned;
     window.move(0, 0);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
@@ -133,10 +128,9 @@ int main(int argc, char** argv)
     }
 
     window.About_Click();
-    frmAbout* about = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* a = qobject_cast<frmAbout*>(w)) about = a;
-    if (!about) return 1;
+    const QList<frmAbout*> abouts = TestEnv::openWindows<frmAbout>();
+    if (abouts.isEmpty()) return 1;
+    frmAbout* about = abouts.first();
     about->move(0, 0);
     ok &= save(*about, QStringLiteral("%1/about_%2.png").arg(out, scaleTag));
     about->close();
