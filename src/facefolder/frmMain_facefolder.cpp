@@ -27,6 +27,24 @@ std::optional<Content> chosenContent(const std::array<QRadioButton*, 6>& op, int
     return std::nullopt;
 }
 
+// A line of the Face Pack group: empty while no option of the group is selected.
+QString packLine(const std::array<QRadioButton*, 6>& op, const QString& id, const QString& namePart)
+{
+    const auto content = chosenContent(op, 3);
+    return content ? MapLine::compose(id, namePart, *content) : QString();
+}
+
+// After deleting or clearing a team folder both lists go back to the face
+// folder, as the folder they showed may be gone; a refusal leaves them be.
+void showTeamFolderResult(frmMain& w, const TeamFolders::Result& result)
+{
+    if (result.acted) {
+        w.Dir->setPath(w.Lokalizacja2->text());
+        w.Dir2->setPath(w.Lokalizacja2->text());
+    }
+    if (!result.message.isEmpty()) w.ui().message(&w, result.message, UiSeam::Icon::Warning);
+}
+
 }  // namespace
 
 void frmMain::wireFaceFolder()
@@ -73,21 +91,16 @@ void frmMain::NameBin_Change()
 
 void frmMain::NameBin2_Change()
 {
-    if (!Che[0]->isChecked()) return;
-    const auto content = chosenContent(Op, 3);
-    Generate2->setText(content ? MapLine::compose(txt[0]->text(), NameBin2->text(), *content) : QString());
+    if (Che[0]->isChecked()) Generate2->setText(packLine(Op, txt[0]->text(), NameBin2->text()));
 }
 
 void frmMain::NameBin3_Change() { Dir_Click(); }
 
 void frmMain::FolderText_Change()
 {
-    if (!Che[1]->isChecked()) return;
-    const auto content = chosenContent(Op, 3);
-    Generate3->setText(content ? MapLine::compose(txt[0]->text(),
-                                                  MapLine::folderNamePart(FolderText->text(), NameBin3->text()),
-                                                  *content)
-                               : QString());
+    if (Che[1]->isChecked())
+        Generate3->setText(
+            packLine(Op, txt[0]->text(), MapLine::folderNamePart(FolderText->text(), NameBin3->text())));
 }
 
 void frmMain::Op_Click(int)
@@ -178,22 +191,12 @@ void frmMain::cmd_Add_Folder_Click()
 
 void frmMain::cmd_Delete_Folder_Click()
 {
-    const auto result = TeamFolders::remove(*fso, Lokalizacja2->text(), TeamDelete->text());
-    if (result.acted) {
-        Dir->setPath(Lokalizacja2->text());
-        Dir2->setPath(Lokalizacja2->text());
-    }
-    if (!result.message.isEmpty()) ui().message(this, result.message, UiSeam::Icon::Warning);
+    showTeamFolderResult(*this, TeamFolders::remove(*fso, Lokalizacja2->text(), TeamDelete->text()));
 }
 
 void frmMain::cmd_Clear_Folder_Click()
 {
-    const auto result = TeamFolders::clear(*fso, Lokalizacja2->text(), Clear->text());
-    if (result.acted) {
-        Dir->setPath(Lokalizacja2->text());
-        Dir2->setPath(Lokalizacja2->text());
-    }
-    if (!result.message.isEmpty()) ui().message(this, result.message, UiSeam::Icon::Warning);
+    showTeamFolderResult(*this, TeamFolders::clear(*fso, Lokalizacja2->text(), Clear->text()));
 }
 
 // ----- create commands -----
