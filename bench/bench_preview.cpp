@@ -1,8 +1,7 @@
 // Previewing a face model whose texture is a 1024 x 1024 DXT5 DDS: from the
 // working copy to the picture in its image box, scratch files included.
-#include <benchmark/benchmark.h>
+#include "QtBenchmarkMain.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QRandomGenerator>
 
@@ -29,13 +28,4 @@ static void BM_TextureFace_DXT5_1024(benchmark::State& state)
 }
 BENCHMARK(BM_TextureFace_DXT5_1024)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+LUDEX_QT_BENCHMARK_MAIN()

@@ -5,12 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
+#include "archive/FileReplace.h"
 #include "platform/UiSeam.h"
 
 namespace {
@@ -30,58 +26,23 @@ bool readOnly(const QFileInfo& info)
     return !(info.permissions() & QFileDevice::WriteOwner);
 }
 
-QString errnoText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-bool renameOver(const QString& from, const QString& to, int* err)
-{
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) return true;
-    *err = errno;
-    return false;
-}
-
-// A copy for when the staging folder and the archive lie on different disks:
-// written beside the target under a private name, then renamed over it.
+// A move across disks is a copy: the target only changes once the whole
+// file was written.
 bool copyOver(const QString& from, const QString& to, QString* error)
 {
-    QFile in(from);
-    QTemporaryFile out(QFileInfo(to).absolutePath() + "/.ludex-part-XXXXXX");
-    if (!in.open(QIODevice::ReadOnly) || !out.open()) {
-        *error = QStringLiteral("cannot copy \"%1\"").arg(QFileInfo(to).fileName());
-        return false;
-    }
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0 || (n > 0 && out.write(buffer.constData(), n) != n)) {
-            *error = QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), out.errorString());
-            return false;
-        }
-        if (n == 0) break;
-    }
-    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                       QFileDevice::ReadOther);
-    if (!out.flush()) {
-        *error = QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), out.errorString());
-        return false;
-    }
-    int err = 0;
-    if (!renameOver(out.fileName(), to, &err)) {
-        *error = QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), errnoText(err));
-        return false;
-    }
-    out.setAutoRemove(false);
-    return true;
+    StagedCopy copy(from, to);
+    if (copy.write() && copy.commit()) return true;
+    *error = QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), copy.error());
+    return false;
 }
 
 bool moveFile(const QString& from, const QString& to, QString* error)
 {
-    int err = 0;
-    if (renameOver(from, to, &err)) return true;
-    if (err == EXDEV) return copyOver(from, to, error);
-    *error = QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), errnoText(err));
+    bool otherDisk = false;
+    QString why;
+    if (renameOver(from, to, &otherDisk, &why)) return true;
+    if (otherDisk) return copyOver(from, to, error);
+    *error = QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), why);
     return false;
 }
 
@@ -95,8 +56,9 @@ bool mergeFolder(const QString& from, const QString& to, int* moved, QString* er
         const QString target = to + '/' + d.fileName();
         if (!QFileInfo::exists(target)) {
             // A folder the archive lacks moves over whole.
-            int err = 0;
-            if (renameOver(d.absoluteFilePath(), target, &err)) {
+            bool otherDisk = false;
+            QString why;
+            if (renameOver(d.absoluteFilePath(), target, &otherDisk, &why)) {
                 QDirIterator it(target, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
                 while (it.hasNext()) {
                     it.next();
@@ -104,8 +66,8 @@ bool mergeFolder(const QString& from, const QString& to, int* moved, QString* er
                 }
                 continue;
             }
-            if (err != EXDEV || !QDir().mkdir(target)) {
-                *error = QStringLiteral("cannot create the folder \"%1\": %2").arg(d.fileName(), errnoText(err));
+            if (!otherDisk || !QDir().mkdir(target)) {
+                *error = QStringLiteral("cannot create the folder \"%1\": %2").arg(d.fileName(), why);
                 return false;
             }
         }
@@ -168,51 +130,46 @@ bool FacePackImport::merge(const QString& staging, const QString& archive, int* 
 
 QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtractor::Result& x)
 {
+    // What happened ("%1" the pack, "%2" the reader's own words where they help) and what to do.
+    struct Words {
+        Status status;
+        const char* what;
+        const char* todo;
+    };
+    static const Words words[] = {
+        {Status::Missing, "The face pack \"%1\" no longer exists.", "Choose the pack again."},
+        {Status::Unreadable, "The face pack \"%1\" cannot be read%2.",
+         "Check that you may read the file and that no other program holds it, then import it again."},
+        {Status::NotAnArchive,
+         "\"%1\" is not a face pack that this program can unpack: it is not a RAR, ZIP or 7z archive.",
+         "Choose the pack's .rar file."},
+        {Status::Damaged, "The face pack \"%1\" is damaged or incomplete and could not be unpacked%2.",
+         "Download the pack again, or repair it with your archiver, and import it again."},
+        {Status::Encrypted, "The face pack \"%1\" is protected by a password, which this program cannot unpack.",
+         "Unpack it with your archiver, pack the files again without a password, and import that pack."},
+        {Status::Unsupported, "The face pack \"%1\" uses a kind of archive that this program cannot unpack%2.",
+         "Solid RAR 4 packs and packs split into volumes need your archiver: unpack it there, pack "
+         "the files again as one plain RAR or ZIP archive, and import that pack."},
+        {Status::TooManyEntries,
+         "The face pack \"%1\" holds more entries than any face pack does%2; it is probably damaged.",
+         "Download the pack again."},
+        {Status::TooLarge,
+         "The face pack \"%1\" unpacks to more data than any face pack does%2; it is probably damaged.",
+         "Download the pack again."},
+        {Status::DiskFull, "The face pack \"%1\" does not fit on the disk of the program folder.",
+         "Free some disk space, then import the pack again."},
+        {Status::WriteFailed, "The face pack \"%1\" could not be unpacked%2.",
+         "Check that the program folder can be written and has free space, then import the pack again."},
+    };
     const QString pack = QFileInfo(packPath).fileName();
     const QString detail = x.errorText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(x.errorText);
-    const QString nothing = QStringLiteral("\n\nNothing was added to the archive. ");
-    switch (x.status) {
-    case Status::Ok:
-    case Status::Canceled:
-        return QString();
-    case Status::Missing:
-        return QStringLiteral("The face pack \"%1\" no longer exists.").arg(pack) + nothing +
-               QStringLiteral("Choose the pack again.");
-    case Status::Unreadable:
-        return QStringLiteral("The face pack \"%1\" cannot be read%2.").arg(pack, detail) + nothing +
-               QStringLiteral("Check that you may read the file and that no other program holds it, then import it again.");
-    case Status::NotAnArchive:
-        return QStringLiteral("\"%1\" is not a face pack that this program can unpack: it is not a RAR, ZIP or 7z archive.")
-                   .arg(pack) +
-               nothing + QStringLiteral("Choose the pack's .rar file.");
-    case Status::Damaged:
-        return QStringLiteral("The face pack \"%1\" is damaged or incomplete and could not be unpacked%2.").arg(pack, detail) +
-               nothing + QStringLiteral("Download the pack again, or repair it with your archiver, and import it again.");
-    case Status::Encrypted:
-        return QStringLiteral("The face pack \"%1\" is protected by a password, which this program cannot unpack.").arg(pack) +
-               nothing +
-               QStringLiteral("Unpack it with your archiver, pack the files again without a password, and import that pack.");
-    case Status::Unsupported:
-        return QStringLiteral("The face pack \"%1\" uses a kind of archive that this program cannot unpack%2.").arg(pack, detail) +
-               nothing +
-               QStringLiteral("Solid RAR 4 packs and packs split into volumes need your archiver: unpack it there, pack "
-                              "the files again as one plain RAR or ZIP archive, and import that pack.");
-    case Status::TooManyEntries:
-        return QStringLiteral("The face pack \"%1\" holds more entries than any face pack does%2; it is probably damaged.")
-                   .arg(pack, detail) +
-               nothing + QStringLiteral("Download the pack again.");
-    case Status::TooLarge:
-        return QStringLiteral("The face pack \"%1\" unpacks to more data than any face pack does%2; it is probably damaged.")
-                   .arg(pack, detail) +
-               nothing + QStringLiteral("Download the pack again.");
-    case Status::DiskFull:
-        return QStringLiteral("The face pack \"%1\" does not fit on the disk of the program folder.").arg(pack) + nothing +
-               QStringLiteral("Free some disk space, then import the pack again.");
-    case Status::WriteFailed:
-        return QStringLiteral("The face pack \"%1\" could not be unpacked%2.").arg(pack, detail) + nothing +
-               QStringLiteral("Check that the program folder can be written and has free space, then import the pack again.");
+    for (const Words& w : words) {
+        if (w.status != x.status) continue;
+        const QString what = QString::fromUtf8(w.what);
+        return (what.contains(QLatin1String("%2")) ? what.arg(pack, detail) : what.arg(pack)) +
+               QStringLiteral("\n\nNothing was added to the archive. ") + QString::fromUtf8(w.todo);
     }
-    return QString();
+    return QString();  // Ok and Canceled need no words
 }
 
 FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink* progress) const

@@ -1,5 +1,6 @@
 #include "archive/UnRarExtractor.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,11 +11,12 @@
 #include <archive_entry.h>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
+#ifndef Q_OS_WIN
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -172,6 +174,126 @@ RarChain walkRarChain(const QString& path)
     return chain;
 }
 
+#ifndef Q_OS_WIN
+QString systemError(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+// Makes one folder; a real folder already there (not a link to one) will do.
+// False with the reason; `taken` when something else holds the name.
+bool makeFolder(const QString& path, bool* taken, QString* why)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0755) == 0) return true;
+    const int err = errno;
+    struct stat st;
+    if (err == EEXIST && ::lstat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    *taken = err == EEXIST;
+    *why = systemError(err);
+    return false;
+}
+
+// One file of the extraction, opened without following a link at its name.
+class EntryFile {
+public:
+    ~EntryFile()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    // False with the reason; `isFolder` when a folder holds the name.
+    bool open(const QString& path, bool* isFolder, QString* why)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        fd_ = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd_ >= 0) return true;
+        const int err = errno;
+        *isFolder = err == EISDIR;
+        *why = systemError(err);
+        return false;
+    }
+    // Writes all of `size` at `offset`; false with the reason, `full` when out of space.
+    bool writeAt(const char* p, qint64 size, qint64 offset, bool* full, QString* why)
+    {
+        size_t left = size_t(size);
+        off_t at = off_t(offset);
+        while (left > 0) {
+            const ssize_t n = ::pwrite(fd_, p, left, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                const int err = n < 0 ? errno : ENOSPC;
+                *full = err == ENOSPC || err == EDQUOT;
+                *why = systemError(err);
+                return false;
+            }
+            p += n;
+            left -= size_t(n);
+            at += n;
+        }
+        return true;
+    }
+    bool resize(qint64 size) { return ::ftruncate(fd_, off_t(size)) == 0; }
+    void setModified(qint64 secs)
+    {
+        struct timespec times[2];
+        times[0].tv_sec = time_t(secs);
+        times[0].tv_nsec = 0;
+        times[1] = times[0];
+        ::futimens(fd_, times);
+    }
+
+private:
+    int fd_ = -1;
+};
+#else
+// Windows has no open-without-following: the name is checked for a link
+// (symbolic link or junction) right before it is made or opened.
+bool isLink(const QFileInfo& info) { return info.isSymbolicLink() || info.isJunction(); }
+
+bool makeFolder(const QString& path, bool* taken, QString* why)
+{
+    const QFileInfo info(path);
+    if (info.isDir() && !isLink(info)) return true;
+    if (info.exists() || isLink(info)) {
+        *taken = true;
+        return false;
+    }
+    if (QDir().mkdir(path)) return true;
+    *why = QStringLiteral("the folder cannot be made");
+    return false;
+}
+
+class EntryFile {
+public:
+    bool open(const QString& path, bool* isFolder, QString* why)
+    {
+        const QFileInfo info(path);
+        if (isLink(info)) {
+            *why = QStringLiteral("a link is in the way");
+            return false;
+        }
+        *isFolder = info.isDir();
+        file_.setFileName(path);
+        if (!*isFolder && file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) return true;
+        *why = file_.errorString();
+        return false;
+    }
+    bool writeAt(const char* p, qint64 size, qint64 offset, bool* full, QString* why)
+    {
+        if (file_.seek(offset) && file_.write(p, size) == size) return true;
+        const QStorageInfo disk(QFileInfo(file_.fileName()).absolutePath());
+        *full = disk.isValid() && disk.bytesAvailable() < size;
+        *why = file_.errorString();
+        return false;
+    }
+    bool resize(qint64 size) { return file_.resize(size); }
+    void setModified(qint64 secs)
+    {
+        file_.setFileTime(QDateTime::fromSecsSinceEpoch(secs), QFileDevice::FileModificationTime);
+    }
+
+private:
+    QFile file_;
+};
+#endif
+
 // Writes one extraction's folders and files under its destination, never
 // following a link and never leaving the destination.
 class TreeWriter {
@@ -188,33 +310,25 @@ public:
         if (rel.isEmpty() || known_.contains(rel)) return true;
         const int slash = rel.lastIndexOf('/');
         if (slash > 0 && !makeFolders(rel.left(slash))) return false;
-        const QByteArray path = QFile::encodeName(root_ + '/' + rel);
-        if (::mkdir(path.constData(), 0755) != 0) {
-            const int err = errno;
-            struct stat st;
-            if (err != EEXIST || ::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-                return fail(err == EEXIST ? QStringLiteral("\"%1\" is both a file and a folder in the pack").arg(rel)
-                                          : QStringLiteral("cannot create the folder \"%1\": %2")
-                                                .arg(rel, QString::fromLocal8Bit(std::strerror(err))));
-        }
+        bool taken = false;
+        QString why;
+        if (!makeFolder(root_ + '/' + rel, &taken, &why))
+            return fail(taken ? QStringLiteral("\"%1\" is both a file and a folder in the pack").arg(rel)
+                              : QStringLiteral("cannot create the folder \"%1\": %2").arg(rel, why));
         known_.insert(rel);
         return true;
     }
 
     // Opens root/rel for writing, replacing a file of that name written earlier.
-    int openFile(const QString& rel)
+    bool openFile(const QString& rel, EntryFile& file)
     {
         const int slash = rel.lastIndexOf('/');
-        if (slash > 0 && !makeFolders(rel.left(slash))) return -1;
-        const QByteArray path = QFile::encodeName(root_ + '/' + rel);
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            const int err = errno;
-            fail(err == EISDIR ? QStringLiteral("\"%1\" is both a file and a folder in the pack").arg(rel)
-                               : QStringLiteral("cannot write \"%1\": %2")
-                                     .arg(rel, QString::fromLocal8Bit(std::strerror(err))));
-        }
-        return fd;
+        if (slash > 0 && !makeFolders(rel.left(slash))) return false;
+        bool isFolder = false;
+        QString why;
+        if (file.open(root_ + '/' + rel, &isFolder, &why)) return true;
+        return fail(isFolder ? QStringLiteral("\"%1\" is both a file and a folder in the pack").arg(rel)
+                             : QStringLiteral("cannot write \"%1\": %2").arg(rel, why));
     }
 
     bool fail(const QString& text)
@@ -307,8 +421,13 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
     if (!chain.complete)
         return stop(Status::Damaged, QStringLiteral("the pack ends before its last entry"));
 
+#ifdef Q_OS_WIN
+    const std::wstring packName = QDir::toNativeSeparators(packInfo.absoluteFilePath()).toStdWString();
+    if (archive_read_open_filename_w(a, packName.c_str(), 1 << 16) != ARCHIVE_OK) {
+#else
     const QByteArray packName = QFile::encodeName(packInfo.absoluteFilePath());
     if (archive_read_open_filename(a, packName.constData(), 1 << 16) != ARCHIVE_OK) {
+#endif
         const int err = archive_errno(a);
         const QString text = readerError(a);
         // EILSEQ is libarchive's "file format" error.
@@ -364,12 +483,8 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
             continue;
         }
 
-        const int fd = tree.openFile(rel);
-        if (fd < 0) return stop(Status::WriteFailed, tree.error());
-        struct Closer {
-            int fd;
-            ~Closer() { ::close(fd); }
-        } closer{fd};
+        EntryFile file;
+        if (!tree.openFile(rel, file)) return stop(Status::WriteFailed, tree.error());
 
         qint64 end = 0;
         int idle = 0;  // answers without data: a reader going round in circles
@@ -392,22 +507,11 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
                     return stop(Status::DiskFull, QStringLiteral("not enough free disk space"));
                 return stop(Status::TooLarge, QStringLiteral("more than %1 MB of data").arg(budget >> 20));
             }
-            const char* p = static_cast<const char*>(block);
-            size_t left = size;
-            off_t at = off_t(offset);
-            while (left > 0) {
-                const ssize_t n = ::pwrite(fd, p, left, at);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) {
-                    const int err = n < 0 ? errno : ENOSPC;
-                    return stop(err == ENOSPC || err == EDQUOT ? Status::DiskFull : Status::WriteFailed,
-                                QStringLiteral("cannot write \"%1\": %2")
-                                    .arg(rel, QString::fromLocal8Bit(std::strerror(err))));
-                }
-                p += n;
-                left -= size_t(n);
-                at += n;
-            }
+            bool full = false;
+            QString why;
+            if (!file.writeAt(static_cast<const char*>(block), qint64(size), qint64(offset), &full, &why))
+                return stop(full ? Status::DiskFull : Status::WriteFailed,
+                            QStringLiteral("cannot write \"%1\": %2").arg(rel, why));
             result.bytes += qint64(size);
             end = std::max<qint64>(end, offset + qint64(size));
             if (result.bytes >= nextReport) {
@@ -418,16 +522,10 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
         // A sparse file may end in a hole.
         if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
             archive_entry_size(entry) <= budget - result.bytes) {
-            if (::ftruncate(fd, off_t(archive_entry_size(entry))) != 0)
+            if (!file.resize(archive_entry_size(entry)))
                 return stop(Status::WriteFailed, QStringLiteral("cannot write \"%1\"").arg(rel));
         }
-        if (archive_entry_mtime_is_set(entry)) {
-            struct timespec times[2];
-            times[0].tv_sec = archive_entry_mtime(entry);
-            times[0].tv_nsec = 0;
-            times[1] = times[0];
-            ::futimens(fd, times);
-        }
+        if (archive_entry_mtime_is_set(entry)) file.setModified(archive_entry_mtime(entry));
         ++result.files;
     }
     return result;

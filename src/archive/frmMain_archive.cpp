@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 
 #include "archive/FacePackImport.h"
+#include "archive/FileReplace.h"
 #include "archive/UnRarExtractor.h"
 #include "editdb/Baza.h"
 #include "models/TexturePreview.h"
@@ -23,42 +23,6 @@
 namespace {
 
 const char* const kArchiveFolder = "\\Archive\\";
-
-// The working file is written to a private file beside it and only takes its
-// name when the whole entry was copied, so a failed copy leaves it as it was.
-class StagedCopy {
-public:
-    StagedCopy(const QString& source, const QString& target) : source_(source), out_(target) {}
-
-    bool write()
-    {
-        QFile in(source_);
-        const QFileInfo info(source_);
-        if (!info.isFile() || !in.open(QIODevice::ReadOnly)) return fail(in.errorString());
-        if (!out_.open(QIODevice::WriteOnly)) return fail(out_.errorString());
-        QByteArray buffer(1 << 20, Qt::Uninitialized);
-        for (;;) {
-            const qint64 n = in.read(buffer.data(), buffer.size());
-            if (n < 0) return fail(in.errorString());
-            if (n == 0) break;
-            if (out_.write(buffer.constData(), n) != n) return fail(out_.errorString());
-        }
-        return true;
-    }
-    bool commit() { return out_.commit() || fail(out_.errorString()); }
-    QString error() const { return error_; }
-
-private:
-    bool fail(const QString& text)
-    {
-        error_ = text;
-        out_.cancelWriting();
-        return false;
-    }
-    QString source_;
-    QSaveFile out_;
-    QString error_;
-};
 
 // The selected entry of an archive list as a full path, or the empty text.
 QString selectedEntry(const FileList* list)

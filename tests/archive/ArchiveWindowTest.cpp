@@ -1,246 +1,131 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
-#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "archive/UnRarExtractor.h"
 #include "platform/FolderList.h"
 #include "platform/ImageBox.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
+#include "support/FolderSnapshot.h"
 #include "support/ModelFileBuilder.h"
-#include "support/PackFixtures.h"
 #include "support/RarWriter.h"
 #include "support/TestEnv.h"
 
 namespace {
 
-using Tree = QMap<QString, QByteArray>;
-using Version = RarWriter::Version;
-
-QStringList shownNames(const QListWidget* list)
+QStringList shown(const QListWidget* list)
 {
     QStringList names;
     for (int i = 0; i < list->count(); ++i) names << list->item(i)->text();
-    names.sort();
     return names;
-}
-
-QByteArray modelFile(int seed)
-{
-    QImage image(8, 8, QImage::Format_ARGB32);
-    image.fill(QColor(seed * 40 % 256, 90, 200));
-    return ModelFileBuilder().dds(DdsWriter::rgba32(image).bytes).bytes();
 }
 
 class ArchiveWindow : public ::testing::Test {
 protected:
-    void SetUp() override
+    void importPack(const QString& name, const std::vector<RarWriter::Entry>& entries, bool rar4 = false)
     {
-        env.storeLocations(env.path("none.bin"), env.faceFolder());
-        window = env.openWindow();
-        archive = QDir(env.programFolder()).filePath("Archive");
+        const auto version = rar4 ? RarWriter::Version::Rar4 : RarWriter::Version::Rar5;
+        if (!entries.empty()) ASSERT_TRUE(RarWriter::write(env.path(name), version, entries));
+        env.ui.files.push_back(env.path(name));
+        w->cmd_FacePack->click();
     }
-    QString pack(const QString& name, const std::vector<RarWriter::Entry>& entries, Version v = Version::Rar5)
-    {
-        const QString path = env.path("packs/" + name);
-        EXPECT_TRUE(RarWriter::write(path, v, entries));
-        return path;
-    }
-    void importPack(const QString& path)
-    {
-        env.ui.files.push_back(path);
-        window->cmd_FacePack->click();
-    }
-    QString workingFile(const char* name) const { return QDir(env.programFolder()).filePath(name); }
+    QString prog(const char* name) const { return QDir(env.programFolder()).filePath(name); }
 
     TestEnv env;
-    std::unique_ptr<frmMain> window;
-    QString archive;
+    std::unique_ptr<frmMain> w = env.openWindow();
+    const QString archive = prog("Archive");
 };
 
-TEST_F(ArchiveWindow, ChooserCancelOrAMissingPathChangesNothing)
+TEST_F(ArchiveWindow, ImportFillsTheArchiveAndBothListsFollowRar)
 {
-    window->Un->setText("earlier.rar");
-    window->cmd_FacePack->click();  // no answer: cancelled
-    ASSERT_FALSE(env.ui.shown.empty());
-    EXPECT_EQ(env.ui.shown.back().kind, "open");
-    EXPECT_EQ(env.ui.shown.back().title, "Face Pack.rar");
-    EXPECT_TRUE(env.ui.shown.back().text.contains("*.rar"));
-    env.ui.files.push_back(env.path("packs/missing.rar"));
-    window->cmd_FacePack->click();
-    EXPECT_EQ(window->Un->text(), "earlier.rar");
+    w->cmd_FacePack->click();  // cancelled
+    importPack("missing.rar", {});
+    EXPECT_EQ(env.ui.shown.at(0).title, "Face Pack.rar");
+    EXPECT_TRUE(w->Un->text().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(archive));
-    EXPECT_TRUE(env.ui.messages().isEmpty());
-}
 
-TEST_F(ArchiveWindow, ImportFillsTheArchiveAndTheListsFollowRar)
-{
-    const QString path = pack("Season.rar", {{"top_face.bin", "t"},
-                                             {"Team A/face.bin", "f"},
-                                             {"Team A/FACE.BIN", "F"},
-                                             {"Team A/hairbin", "h"},
-                                             {"Team A/notes.txt", "n"}},
-                              Version::Rar4);
-    importPack(path);
-    EXPECT_EQ(window->Un->text(), path);
-    EXPECT_TRUE(env.ui.messages().isEmpty()) << env.ui.messages().join("|").toStdString();
-    EXPECT_EQ(PackFixtures::snapshot(archive).size(), 6);
-    // The archive was made by this import: Rar goes there.
-    EXPECT_EQ(QDir::cleanPath(window->Rar->Path()), QDir::cleanPath(archive));
-    EXPECT_EQ(shownNames(window->ARCH[0]), QStringList{"top_face.bin"});
+    importPack("Season.rar", {{"top_face.bin", "t"}, {"Team A/face.bin", "f"}, {"Team A/FACE.BIN", "F"},
+                              {"Team A/hairbin", "h"}, {"Team A/notes.txt", "n"}}, true);
+    EXPECT_EQ(w->Un->text(), env.path("Season.rar"));
+    EXPECT_EQ(shown(w->ARCH[0]), QStringList{"top_face.bin"});
+    ASSERT_TRUE(w->Rar->setPath(archive + "/Team A"));
+    EXPECT_EQ(shown(w->ARCH[0]), (QStringList{"FACE.BIN", "face.bin"}));
+    EXPECT_EQ(shown(w->ARCH[1]), (QStringList{"FACE.BIN", "face.bin", "hairbin"}));
+    importPack("More.rar", {{"Team A/new_hair.bin", "x"}});  // shows up without moving Rar
+    EXPECT_EQ(QDir::cleanPath(w->Rar->Path()), archive + "/Team A");
+    EXPECT_TRUE(shown(w->ARCH[1]).contains("new_hair.bin"));
 
-    ASSERT_TRUE(window->Rar->setPath(archive + "/Team A"));
-    EXPECT_EQ(shownNames(window->ARCH[0]), (QStringList{"FACE.BIN", "face.bin"}));
-    EXPECT_EQ(shownNames(window->ARCH[1]), (QStringList{"FACE.BIN", "face.bin", "hairbin"}));
-
-    // A second pack shows up in the open folder without moving Rar.
-    importPack(pack("More.rar", {{"Team A/new_hair.bin", "x"}}));
-    EXPECT_EQ(QDir::cleanPath(window->Rar->Path()), QDir::cleanPath(archive + "/Team A"));
-    EXPECT_TRUE(shownNames(window->ARCH[1]).contains("new_hair.bin"));
-    EXPECT_TRUE(window->cmd_FacePack->isEnabled());
-}
-
-TEST_F(ArchiveWindow, APackThatCannotBeUnpackedIsReportedAndChangesNothing)
-{
-    importPack(pack("one.rar", {{"Team/a.bin", "a"}}));
-    const Tree before = PackFixtures::snapshot(archive);
-    TestEnv::writeFile(env.path("packs/readme.rar"), "just text");
-    importPack(env.path("packs/readme.rar"));
-    ASSERT_EQ(env.ui.messages().size(), 1);
-    EXPECT_TRUE(env.ui.messages()[0].contains("readme.rar"));
-    EXPECT_EQ(env.ui.messageIcons()[0], UiSeam::Icon::Warning);
-    EXPECT_EQ(PackFixtures::snapshot(archive), before);
-    EXPECT_EQ(window->Un->text(), env.path("packs/readme.rar"));
-}
-
-TEST_F(ArchiveWindow, CancelInTheProgressDialogLeavesTheArchiveAsItWas)
-{
-    importPack(pack("one.rar", {{"Team/a.bin", "a"}}));
-    const Tree before = PackFixtures::snapshot(archive);
+    // A file that is no pack, and a cancel in the progress dialog: the archive stays as it was.
+    const FolderSnapshot before = snapshotFolder(archive);
+    TestEnv::writeFile(env.path("readme.rar"), "just text");
+    importPack("readme.rar", {});
     env.ui.cancelProgressAfter = env.ui.progressSteps + 2;
-    importPack(pack("big.rar", {{"Team/a.bin", "new"}, {"Team/b.bin", PackFixtures::modelBytes(3 << 20, 1)}}));
-    EXPECT_EQ(PackFixtures::snapshot(archive), before);
-    EXPECT_TRUE(env.ui.messages().isEmpty());
-    EXPECT_TRUE(window->cmd_FacePack->isEnabled());
-    bool progressShown = false;
-    for (const auto& s : env.ui.shown) progressShown = progressShown || s.kind == "progress";
-    EXPECT_TRUE(progressShown);
-}
-
-class EntryImport : public ArchiveWindow {
-protected:
-    void SetUp() override
-    {
-        ArchiveWindow::SetUp();
-        importPack(pack("p.rar", {{"Team/good_face.bin", modelFile(1)},
-                                  {"Team/good_hair.bin", modelFile(2)},
-                                  {"Team/junk_face.bin", "junk"}}));
-        ASSERT_TRUE(window->Rar->setPath(archive + "/Team"));
-        TestEnv::writeFile(workingFile("Face"), "old face");
-        TestEnv::writeFile(workingFile("Hair"), "old hair");
-    }
-    bool select(int list, const QString& name) { return window->ARCH[list]->selectFile(name); }
-};
-
-TEST_F(EntryImport, FaceAndHairReplaceBothWorkingFilesAndPreviewBoth)
-{
-    window->Op[3]->setChecked(true);
-    ASSERT_TRUE(select(0, "good_face.bin") && select(1, "good_hair.bin"));
-    window->cmd_Import->click();
-    EXPECT_EQ(TestEnv::readFile(workingFile("Face")), modelFile(1));
-    EXPECT_EQ(TestEnv::readFile(workingFile("Hair")), modelFile(2));
-    EXPECT_TRUE(window->FaceImg2->hasPicture());
-    EXPECT_TRUE(window->HairImg2->hasPicture());
-    EXPECT_TRUE(window->GroupBox14->isEnabled());
-    EXPECT_TRUE(window->List1->isEnabled());
-    EXPECT_TRUE(env.ui.messages().isEmpty());
-}
-
-TEST_F(EntryImport, OnlyFaceAndOnlyHairTouchTheirOwnSide)
-{
-    window->Op[4]->setChecked(true);
-    ASSERT_TRUE(select(0, "good_face.bin"));
-    window->cmd_Import->click();
-    EXPECT_EQ(TestEnv::readFile(workingFile("Face")), modelFile(1));
-    EXPECT_EQ(TestEnv::readFile(workingFile("Hair")), "old hair");
-    EXPECT_TRUE(window->FaceImg2->hasPicture());
-    EXPECT_FALSE(window->HairImg2->hasPicture());
-
-    window->Op[5]->setChecked(true);
-    ASSERT_TRUE(select(1, "good_hair.bin"));
-    window->cmd_Import->click();
-    EXPECT_EQ(TestEnv::readFile(workingFile("Face")), modelFile(1));
-    EXPECT_EQ(TestEnv::readFile(workingFile("Hair")), modelFile(2));
-    EXPECT_TRUE(window->HairImg2->hasPicture());
-    EXPECT_TRUE(window->GroupBox14->isEnabled());
-}
-
-TEST_F(EntryImport, AFailedPreviewKeepsTheCopyRunsTheOtherAndOffersTheExport)
-{
-    window->Op[3]->setChecked(true);
-    ASSERT_TRUE(select(0, "junk_face.bin") && select(1, "good_hair.bin"));
-    window->cmd_Import->click();
-    EXPECT_EQ(TestEnv::readFile(workingFile("Face")), "junk");
-    EXPECT_FALSE(window->FaceImg2->hasPicture());
-    EXPECT_TRUE(window->HairImg2->hasPicture());
-    EXPECT_TRUE(window->GroupBox14->isEnabled());
-    EXPECT_TRUE(env.ui.messages().isEmpty());
-}
-
-TEST_F(EntryImport, NoSelectionOrAFailedCopyTellsTheUserAndChangesNothing)
-{
-    window->Op[3]->setChecked(true);
-    ASSERT_TRUE(select(0, "good_face.bin"));
-    window->ARCH[1]->clearSelection();
-    window->ARCH[1]->setCurrentRow(-1);
-    window->cmd_Import->click();
-    ASSERT_EQ(env.ui.messages().size(), 1);
-    EXPECT_TRUE(env.ui.messages()[0].contains("Change Hair"));
-
-    // The hair entry vanished after the list was read: the face is not replaced either.
-    ASSERT_TRUE(select(1, "good_hair.bin"));
-    ASSERT_TRUE(QFile::remove(archive + "/Team/good_hair.bin"));
-    window->cmd_Import->click();
-    ASSERT_EQ(env.ui.messages().size(), 2);
-    EXPECT_TRUE(env.ui.messages()[1].contains("good_hair.bin"));
-
-    EXPECT_EQ(TestEnv::readFile(workingFile("Face")), "old face");
-    EXPECT_EQ(TestEnv::readFile(workingFile("Hair")), "old hair");
-    EXPECT_FALSE(window->FaceImg2->hasPicture());
-    EXPECT_FALSE(window->GroupBox14->isEnabled());
-    EXPECT_FALSE(window->List1->isEnabled());
+    importPack("big.rar", {{"Team A/face.bin", "new"}, {"Team A/b.bin", QByteArray(3 << 20, 'b')}});
+    EXPECT_EQ(snapshotFolder(archive), before);
+    ASSERT_EQ(env.ui.messages().size(), 1);  // the cancel says nothing
+    EXPECT_TRUE(env.ui.messages()[0].contains("readme.rar"));
+    EXPECT_TRUE(w->cmd_FacePack->isEnabled());
 }
 
 TEST_F(ArchiveWindow, ClearingEmptiesTheArchiveAndTakesTheListsBack)
 {
-    importPack(pack("p.rar", {{"top.bin", "t"}, {"Team A/a.bin", "a"}, {"Team B/Sub/b.bin", "b"}}));
-    ASSERT_TRUE(window->Rar->setPath(archive + "/Team A"));
-    QDir().mkpath(env.faceFolder() + "/Some Team");
-    ASSERT_TRUE(window->Dir->setPath(env.faceFolder() + "/Some Team"));
-    ASSERT_TRUE(window->Dir2->setPath(env.faceFolder() + "/Some Team"));
-    TestEnv::writeFile(env.faceFolder() + "/map.txt", "keep");
+    env.storeLocations(env.path("none.bin"), env.faceFolder());
+    w = env.openWindow();
+    importPack("p.rar", {{"top.bin", "t"}, {"Team A/a.bin", "a"}, {"Team B/Sub/b.bin", "b"}});
+    const QString team = env.faceFolder() + "/Some Team";
+    QDir().mkpath(team);
+    ASSERT_TRUE(w->Rar->setPath(archive + "/Team A") && w->Dir->setPath(team) && w->Dir2->setPath(team));
+    w->cmd_Clear_Archive->click();
+    EXPECT_TRUE(QFileInfo(archive).isDir() && QFileInfo(team).isDir());
+    EXPECT_TRUE(snapshotFolder(archive).empty());
+    for (FolderList* list : {w->Dir, w->Dir2}) EXPECT_EQ(list->Path(), env.faceFolder());
+    EXPECT_EQ(QDir::cleanPath(w->Rar->Path()), archive);
+    EXPECT_EQ(w->ARCH[0]->count() + w->ARCH[1]->count(), 0);
+}
 
-    window->cmd_Clear_Archive->click();
-    EXPECT_TRUE(QFileInfo(archive).isDir());
-    EXPECT_TRUE(PackFixtures::snapshot(archive).isEmpty());
-    EXPECT_EQ(QDir::cleanPath(window->Dir->Path()), QDir::cleanPath(env.faceFolder()));
-    EXPECT_EQ(QDir::cleanPath(window->Dir2->Path()), QDir::cleanPath(env.faceFolder()));
-    EXPECT_EQ(QDir::cleanPath(window->Rar->Path()), QDir::cleanPath(archive));
-    EXPECT_EQ(window->ARCH[0]->count(), 0);
-    EXPECT_EQ(window->ARCH[1]->count(), 0);
-    EXPECT_EQ(TestEnv::readFile(env.faceFolder() + "/map.txt"), "keep");
+TEST_F(ArchiveWindow, EntryImportTakesWhatTheChoiceSaysAndNothingWithoutASelection)
+{
+    const ModelFileBuilder model = ModelFileBuilder().dds(DdsWriter::dxt1(8, 8, DdsWriter::checkerBlock).bytes);
+    const QByteArray face = model.bytes(), hair = ModelFileBuilder(model).leading("another one").bytes();
+    importPack("p.rar", {{"Team/face.bin", face}, {"Team/hair.bin", "h"}, {"Team/hair2.bin", hair},
+                         {"Team/junk_face.bin", "junk"}});
+    ASSERT_TRUE(w->Rar->setPath(archive + "/Team"));
+    TestEnv::writeFile(prog("Face"), "old face");
+    TestEnv::writeFile(prog("Hair"), "old hair");
+    const auto import = [this](int op, const QString& face, const QString& hair) {
+        w->Op[op]->setChecked(true);
+        EXPECT_TRUE(w->ARCH[0]->selectFile(face) || face.isEmpty());
+        EXPECT_TRUE(w->ARCH[1]->selectFile(hair) || hair.isEmpty());
+        w->cmd_Import->click();
+    };
+    w->ARCH[1]->setCurrentRow(-1);
+    import(3, "face.bin", "");  // no hair selected
+    ASSERT_TRUE(w->ARCH[1]->selectFile("hair.bin") && QFile::remove(archive + "/Team/hair.bin"));
+    w->cmd_Import->click();  // the hair entry is gone: the face is not taken either
+    EXPECT_EQ(env.ui.messages().size(), 2);
+    EXPECT_EQ(TestEnv::readFile(prog("Face")), "old face");
+    EXPECT_FALSE(w->FaceImg2->hasPicture() || w->GroupBox14->isEnabled() || w->List1->isEnabled());
 
-    window->cmd_Clear_Archive->click();  // an empty archive: nothing happens, nothing is said
-    EXPECT_TRUE(QFileInfo(archive).isDir());
-    EXPECT_TRUE(env.ui.messages().isEmpty());
+    import(4, "face.bin", "");  // only face: the hair file and its picture keep their content
+    EXPECT_EQ(TestEnv::readFile(prog("Face")), face);
+    EXPECT_EQ(TestEnv::readFile(prog("Hair")), "old hair");
+    EXPECT_TRUE(w->FaceImg2->hasPicture() && !w->HairImg2->hasPicture());
+    EXPECT_TRUE(w->GroupBox14->isEnabled() && w->List1->isEnabled());
+    import(5, "", "face.bin");  // "*bin" lists it for the hair too
+    EXPECT_EQ(TestEnv::readFile(prog("Hair")), face);
+    EXPECT_TRUE(w->HairImg2->hasPicture());
+    // Both: a failed face preview keeps the copy and shows the placeholder; the export is offered.
+    import(3, "junk_face.bin", "hair2.bin");
+    EXPECT_EQ(TestEnv::readFile(prog("Face")), "junk");
+    EXPECT_EQ(TestEnv::readFile(prog("Hair")), hair);
+    EXPECT_TRUE(!w->FaceImg2->hasPicture() && !w->FaceImg2->text().isEmpty());
+    EXPECT_TRUE(w->HairImg2->hasPicture() && w->GroupBox14->isEnabled());
+    EXPECT_EQ(env.ui.messages().size(), 2);
 }
 
 }  // namespace

@@ -130,4 +130,9 @@ quint16 checkerBlock(int bx, int by)
     return pack565((bx * 5 + 3) & 0x1F, (by * 9 + 17) & 0x3F, ((bx + by) * 3 + 1) & 0x1F);
 }
 
+bool sameColours(const QImage& a, const QImage& b)
+{
+    return a.size() == b.size() && a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
+}
+
 }  // namespace DdsWriter

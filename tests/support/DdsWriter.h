@@ -40,4 +40,8 @@ QImage testPattern(int width, int height);
 // A block pattern that differs from block to block.
 quint16 checkerBlock(int bx, int by);
 
+// True when both pictures have the same size and the same colour at every
+// pixel, alpha aside (a bitmap may or may not keep it).
+bool sameColours(const QImage& a, const QImage& b);
+
 }  // namespace DdsWriter

@@ -14,7 +14,9 @@ FolderSnapshot snapshotFolder(const QString& root)
         it.next();
         const QFileInfo info = it.fileInfo();
         const QString rel = base.relativeFilePath(info.filePath());
-        if (info.isDir()) {
+        if (info.isSymLink()) {
+            result[rel] = QByteArrayLiteral("<link>");
+        } else if (info.isDir()) {
             result[rel + QLatin1Char('/')] = QByteArrayLiteral("<folder>");
         } else {
             QFile f(info.filePath());

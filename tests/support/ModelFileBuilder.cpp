@@ -55,12 +55,17 @@ QByteArray ModelFileBuilder::zlibStream(const QByteArray& data)
     return out;
 }
 
+QByteArray ModelFileBuilder::codecFile(const QByteArray& data, qint32 stored)
+{
+    QByteArray size(4, '\0');
+    put32(size, 0, stored);
+    return size + zlibStream(data);
+}
+
 QByteArray ModelFileBuilder::bytes() const
 {
     const QByteArray data = payload();
-    QByteArray size(4, '\0');
-    put32(size, 0, stored_.value_or(qint32(data.size())));
-    return leading_ + size + zlibStream(data) + trailing_;
+    return leading_ + codecFile(data, stored_.value_or(qint32(data.size()))) + trailing_;
 }
 
 QString ModelFileBuilder::write(const QString& path) const

@@ -41,6 +41,9 @@ public:
 
     // A zlib stream of the data, as zlib's one-shot compress makes it.
     static QByteArray zlibStream(const QByteArray& data);
+    // A size-prefixed zlib file: `stored` (signed 32-bit, little-endian), then
+    // the zlib stream of the data.
+    static QByteArray codecFile(const QByteArray& data, qint32 stored);
 
 private:
     QByteArray leading_;

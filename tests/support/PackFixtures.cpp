@@ -1,7 +1,6 @@
 #include "support/PackFixtures.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -68,36 +67,6 @@ QByteArray modelBytes(int size, int seed)
         bytes[i] = char(x & 0xFF);
     }
     return bytes;
-}
-
-QMap<QString, QByteArray> snapshot(const QString& root)
-{
-    QMap<QString, QByteArray> out;
-    if (!QFileInfo(root).isDir()) return out;
-    const QDir base(root);
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        const QString rel = base.relativeFilePath(info.absoluteFilePath());
-        if (info.isSymLink()) {
-            out[rel] = "<link>";
-        } else if (info.isDir()) {
-            out[rel] = "<folder>";
-        } else {
-            QFile f(info.absoluteFilePath());
-            out[rel] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-        }
-    }
-    return out;
-}
-
-bool noLinks(const QString& root)
-{
-    for (const QByteArray& v : snapshot(root))
-        if (v == "<link>") return false;
-    return true;
 }
 
 }  // namespace PackFixtures

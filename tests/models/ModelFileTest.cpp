@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include "models/BazaZlib.h"
+#include "models/TexturePreview.h"
+#include "support/DdsWriter.h"
+#include "support/ModelFileBuilder.h"
+#include "support/PackFixtures.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using Files = QSet<QString>;
+using Model = ModelFileBuilder;
+
+// The codec and the preview pipeline without a window: the picture is
+// "shown" by loading the bitmap file.
+class ModelFileTest : public ::testing::Test {
+protected:
+    QString at(const QString& name) const { return dir.filePath(name); }
+    Files files() const { const auto n = QDir(dir.path()).entryList(QDir::Files); return {n.begin(), n.end()}; }
+    QByteArray uncompress(const QByteArray& in)
+    {
+        TestEnv::writeFile(at("in"), in);
+        TestEnv::writeFile(at("out"), QByteArray(20000, 'S'));  // longer than any output
+        zlib.UncompressFile(at("in"), at("out"));
+        return TestEnv::readFile(at("out"));
+    }
+    bool run()
+    {
+        const auto show = [this](const QString& f) { shown = QImage(f); return showWorks && !shown.isNull(); };
+        return preview.Preview("\\Face", "\\Face.bmp", show);
+    }
+
+    QTemporaryDir dir;
+    BazaZlib zlib;
+    TexturePreview preview{dir.path(), zlib};
+    QImage shown;
+    bool showWorks = true;
+    const ModelFileBuilder good = Model().dds(DdsWriter::dxt5(16, 16, DdsWriter::checkerBlock).bytes);
+};
+
+TEST_F(ModelFileTest, CompressWritesTheSizeAndAStreamThatComesBack)
+{
+    EXPECT_EQ(BazaZlib::CompressCapacity(1000), 1022);
+    for (int n : {1, 64, 100000}) {  // incompressible data still fits the capacity
+        const QByteArray data = PackFixtures::modelBytes(n, n);
+        TestEnv::writeFile(at("src"), data);
+        TestEnv::writeFile(at("packed"), QByteArray(200000, 'S'));
+        zlib.CompressFile(at("src"), at("packed"));
+        EXPECT_EQ(TestEnv::readFile(at("packed")), Model::codecFile(data, n)) << n;
+        EXPECT_EQ(uncompress(Model::codecFile(data, n)), data) << n;
+    }
+}
+
+TEST_F(ModelFileTest, UncompressGivesAtMostTheStoredSizeAndNoStaleTail)
+{
+    const QByteArray data = QByteArray("payload ").repeated(600);
+    const QByteArray file = Model::codecFile(data, 4800);
+    EXPECT_EQ(uncompress(file + QByteArray(12, '\0')), data);
+    EXPECT_EQ(uncompress(file + "trailing junk"), data);
+    EXPECT_EQ(uncompress(Model::codecFile(data, 1234)), data.left(1234));
+    for (qint32 bad : {0, -1, BazaZlib::kMaxUncompressedSize + 1})
+        EXPECT_EQ(uncompress(Model::codecFile(data, bad)), QByteArray()) << bad;
+    // The preview decodes in place: the same path in and out.
+    TestEnv::writeFile(at("same"), file + QByteArray(12, '\0'));
+    zlib.UncompressFile(at("same"), at("same"));
+    EXPECT_EQ(TestEnv::readFile(at("same")), data);
+}
+
+TEST_F(ModelFileTest, DamagedInputGivesNoMoreThanCouldBeDecodedAndNeverEscapes)
+{
+    const QByteArray data = PackFixtures::modelBytes(50000, 1);
+    const QByteArray cut = uncompress(Model::codecFile(data, 50000).left(25000));  // what could be decoded
+    EXPECT_TRUE(cut.size() < data.size() && data.startsWith(cut));
+    for (int round = 0; round < 50; ++round) {
+        QByteArray stream = PackFixtures::modelBytes(1 + round * 8, round);
+        if (round % 2) stream[0] = 0x78;  // looks like a zlib header
+        EXPECT_LE(uncompress(Model::codecFile({}, 1000).left(4) + stream).size(), 1000);
+        QByteArray payload = good.payload();  // and a model whose headers are damaged
+        for (int k = 0; k < 4; ++k) payload[8 + (round * 7 + k * 13) % 120] = stream[k % stream.size()];
+        TestEnv::writeFile(at("Face"), QByteArray(12, 'L') + Model::codecFile(payload, qint32(payload.size())));
+        run();  // success or failure, but always back here
+    }
+}
+
+TEST_F(ModelFileTest, BitmapShowsTheTextureThatWentIn)
+{
+    for (const auto& dds : {DdsWriter::rgba32(DdsWriter::testPattern(64, 32)),
+                            DdsWriter::dxt1(128, 64, DdsWriter::checkerBlock),
+                            DdsWriter::dxt5(64, 128, DdsWriter::checkerBlock)}) {
+        Model().dds(dds.bytes).write(at("Face"));
+        ASSERT_TRUE(run()) << preview.lastError().toStdString();
+        EXPECT_TRUE(DdsWriter::sameColours(shown, dds.expected));
+        EXPECT_TRUE(DdsWriter::sameColours(QImage(at("Face.bmp")), dds.expected));
+    }
+    // Every scratch file but the bitmap is gone; the archive's bitmaps stay.
+    TestEnv::writeFile(at("Face2.bmp"), "archive preview");
+    ASSERT_TRUE(run());
+    EXPECT_EQ(files(), (Files{"Face", "Face.bmp", "Face2.bmp"}));
+}
+
+TEST_F(ModelFileTest, TexDdsIsAlwaysTheBufferSizeCutOrZeroPadded)
+{
+    const int size = 16777345;
+    // The short one after the long one: nothing of the earlier texture survives.
+    for (const QByteArray& dds : {"no texture" + QByteArray(size, 'L'), QByteArray("short, no texture")}) {
+        Model().dds(dds).write(at("Face"));
+        EXPECT_FALSE(run());
+        const QByteArray tex = TestEnv::readFile(at("Tex.dds"));
+        ASSERT_EQ(tex.size(), size);
+        EXPECT_TRUE(tex.startsWith(dds.left(size)));
+        EXPECT_EQ(tex.count('\0'), qMax<qsizetype>(0, size - dds.size()));
+    }
+}
+
+TEST_F(ModelFileTest, EachKindOfPreviewFailureShowsNothingAndLeavesItsScratchFiles)
+{
+    const qint32 t = good.textureOffset();
+    const Files read{"Face", "temp.bin"}, model = read + Files{"KTMDL"};
+    const Files tex = model + Files{"Nag.dds", "Tex.dds"};
+    const struct { const char* what; QByteArray face; Files left; } cases[] = {
+        {"missing working copy", {}, {}},
+        {"stored size huge", Model(good).storedSize(2147483647).bytes(), read},
+        {"model block overflows", Model(good).A(2147483647).B(10).bytes(), read},
+        {"model block outside the payload", Model(good).M(1 << 20).A(1 << 21).bytes(), read},
+        {"texture block below 1", Model(good).U(t - 16777344).bytes(), model},
+        {"texture block outside the payload", Model(good).T(-4).bytes(), model},
+        {"huge DDS picture", Model().dds(DdsWriter::header(60000, 60000, "DXT1")).bytes(), tex},
+        {"picture cannot be shown", good.bytes(), tex + Files{"Face.bmp"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(dir.path()).removeRecursively();
+        if (!c.face.isEmpty()) TestEnv::writeFile(at("Face"), c.face);
+        shown = QImage();
+        showWorks = !c.left.contains("Face.bmp");
+        EXPECT_FALSE(run());
+        EXPECT_EQ(shown.isNull(), showWorks);
+        EXPECT_EQ(files(), c.left);
+    }
+    ASSERT_TRUE(QFile(at("Face")).resize(TexturePreview::kMaxModelFileSize + 1));  // too large to be a model
+    EXPECT_FALSE(run());
+    EXPECT_EQ(files(), Files{"Face"});
+}
+
+}  // namespace
