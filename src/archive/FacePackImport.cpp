@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "archive/FileReplace.h"
+#include "platform/FileSystemObject.h"
 #include "platform/UiSeam.h"
 
 namespace {
@@ -18,12 +19,6 @@ using Status = UnRarExtractor::Status;
 QFileInfoList entriesOf(const QString& folder, QDir::Filters kind)
 {
     return QDir(folder).entryInfoList(kind | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-// The owner may not write it: what a read-only file means here.
-bool readOnly(const QFileInfo& info)
-{
-    return !(info.permissions() & QFileDevice::WriteOwner);
 }
 
 // A move across disks is a copy: the target only changes once the whole
@@ -81,7 +76,8 @@ QString checkFolder(const QString& from, const QString& to, const QString& shown
     const QFileInfo target(to);
     if (target.isSymLink()) return QStringLiteral("\"%1\" in the archive is a link").arg(shown);
     if (!target.isDir()) return QStringLiteral("\"%1\" in the archive is a file, the pack has a folder there").arg(shown);
-    if (readOnly(target)) return QStringLiteral("the folder \"%1\" in the archive is read-only").arg(shown);
+    if (FileSystemObject::isReadOnly(target.filePath()))
+        return QStringLiteral("the folder \"%1\" in the archive is read-only").arg(shown);
     for (const QFileInfo& f : entriesOf(from, QDir::Files | QDir::Dirs)) {
         const QString name = shown.isEmpty() ? f.fileName() : shown + '/' + f.fileName();
         const QString there = to + '/' + f.fileName();
@@ -94,7 +90,7 @@ QString checkFolder(const QString& from, const QString& to, const QString& shown
             return QStringLiteral("\"%1\" in the archive is a link").arg(name);
         } else if (t.isDir()) {
             return QStringLiteral("\"%1\" in the archive is a folder, the pack has a file there").arg(name);
-        } else if (readOnly(t)) {
+        } else if (FileSystemObject::isReadOnly(t.filePath())) {
             return QStringLiteral("\"%1\" in the archive is read-only").arg(name);
         }
     }
@@ -114,7 +110,7 @@ QString FacePackImport::mergeConflict(const QString& staging, const QString& arc
     const QFileInfo target(archive);
     if (!target.exists() && !target.isSymLink()) return QString();
     if (!target.isDir()) return QStringLiteral("the archive folder is a file");
-    if (readOnly(target)) return QStringLiteral("the archive folder is read-only");
+    if (FileSystemObject::isReadOnly(target.filePath())) return QStringLiteral("the archive folder is read-only");
     return checkFolder(staging, archive, QString());
 }
 

@@ -8,6 +8,7 @@
 
 #include "facefolder/FileNameCheck.h"
 #include "platform/CodePage.h"
+#include "platform/FileSystemObject.h"
 
 namespace Installer {
 
@@ -18,13 +19,6 @@ QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 QString destinationFolder(const Request& r)
 {
     return !r.intoTeamFolder ? r.faceFolder : r.faceFolder + QLatin1Char('/') + r.teamFolder;
-}
-
-// Windows' read-only attribute: the owner may not write the file. Honoured
-// even when the program runs with rights that could ignore it.
-bool isReadOnly(const QString& path)
-{
-    return !(QFile::permissions(path) & QFileDevice::WriteOwner);
 }
 
 QString scratchName(const QString& folder, const QString& kind)
@@ -145,7 +139,7 @@ Result install(const Request& r)
             QString why;
             if (target.isDir())
                 why = QStringLiteral("a folder of that name is in the way");
-            else if (isReadOnly(s.target))
+            else if (FileSystemObject::isReadOnly(s.target))
                 why = QStringLiteral("the file there is read-only");
             if (why.isEmpty()) {
                 s.backup = scratchName(folder, QStringLiteral("bak"));
@@ -173,7 +167,7 @@ Result install(const Request& r)
     const bool existed = map.exists();
     const qint64 oldSize = existed ? map.size() : 0;
     QString why;
-    if (existed && isReadOnly(mapPath)) {
+    if (existed && FileSystemObject::isReadOnly(mapPath)) {
         why = QStringLiteral("the file is read-only");
     } else if (!map.open(QIODevice::WriteOnly | QIODevice::Append)) {
         why = map.errorString();
