@@ -50,7 +50,8 @@ bool writePack(const QString& path)
         int size = i % 12 == 0 && i / 12 < 20 ? int(4 * kMiB) : int(kMiB / 2 + (i * 7919) % (kMiB / 10));
         size = int(std::min<qint64>(size, kPackData - written));
         const QByteArray& source = size > small.size() ? big : small;
-        const QString name = QStringLiteral("%1/Player_%2_%3.bin").arg(team).arg(i, 3, 10, QChar('0')).arg(i % 2 ? "hair" : "face");
+        const QString name =
+            QStringLiteral("%1/Player_%2_%3.bin").arg(team).arg(i, 3, 10, QChar('0')).arg(i % 2 ? "hair" : "face");
         if (!writer.addFile(name, source.left(size))) return false;
         written += size;
         ++g_files;

@@ -75,7 +75,8 @@ QString checkFolder(const QString& from, const QString& to, const QString& shown
 {
     const QFileInfo target(to);
     if (target.isSymLink()) return QStringLiteral("\"%1\" in the archive is a link").arg(shown);
-    if (!target.isDir()) return QStringLiteral("\"%1\" in the archive is a file, the pack has a folder there").arg(shown);
+    if (!target.isDir())
+        return QStringLiteral("\"%1\" in the archive is a file, the pack has a folder there").arg(shown);
     if (FileSystemObject::isReadOnly(target.filePath()))
         return QStringLiteral("the folder \"%1\" in the archive is read-only").arg(shown);
     for (const QFileInfo& f : entriesOf(from, QDir::Files | QDir::Dirs)) {
@@ -102,8 +103,7 @@ QString checkFolder(const QString& from, const QString& to, const QString& shown
 FacePackImport::FacePackImport(const UnRarExtractor& extractor, const QString& archiveFolder,
                                const QString& stagingParent)
     : extractor_(extractor), archiveFolder_(QDir::cleanPath(archiveFolder)), stagingParent_(stagingParent)
-{
-}
+{}
 
 QString FacePackImport::mergeConflict(const QString& staging, const QString& archive)
 {
@@ -192,7 +192,8 @@ FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink
         progress->setValue(done);
         return !progress->wasCanceled();
     });
-    if (result.extraction.status == Status::Canceled || (result.extraction.ok() && progress && progress->wasCanceled())) {
+    if (result.extraction.status == Status::Canceled ||
+        (result.extraction.ok() && progress && progress->wasCanceled())) {
         result.outcome = Outcome::Canceled;
         return result;
     }
@@ -204,22 +205,27 @@ FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink
     // From here on the import runs to its end: the merge is renames on one disk.
     const QString stopped = mergeConflict(stage, archiveFolder_);
     if (!stopped.isEmpty()) {
-        result.message = QStringLiteral("The face pack \"%1\" could not be added to the archive: %2.").arg(pack, stopped) +
-                         QStringLiteral("\n\nNothing was added to the archive. Make that entry writable, or clear the "
-                                        "archive, then import the pack again.");
+        result.message =
+            QStringLiteral("The face pack \"%1\" could not be added to the archive: %2.").arg(pack, stopped) +
+            QStringLiteral(
+                "\n\nNothing was added to the archive. Make that entry writable, or clear the "
+                "archive, then import the pack again.");
         return result;
     }
     if (!QDir().mkpath(archiveFolder_)) {
-        result.message = QStringLiteral("The archive folder \"%1\" cannot be created.").arg(archiveFolder_) +
-                         QStringLiteral("\n\nNothing was added to the archive. Check that the program folder can be written.");
+        result.message =
+            QStringLiteral("The archive folder \"%1\" cannot be created.").arg(archiveFolder_) +
+            QStringLiteral("\n\nNothing was added to the archive. Check that the program folder can be written.");
         return result;
     }
     if (progress) progress->setLabel(QStringLiteral("Adding \"%1\" to the archive...").arg(pack));
     QString why;
     if (!merge(stage, archiveFolder_, &result.merged, &why)) {
-        result.message = QStringLiteral("The face pack \"%1\" was only partly added to the archive: %2.").arg(pack, why) +
-                         QStringLiteral("\n\nCheck that the program folder can be written and has free space, then "
-                                        "import the pack again.");
+        result.message =
+            QStringLiteral("The face pack \"%1\" was only partly added to the archive: %2.").arg(pack, why) +
+            QStringLiteral(
+                "\n\nCheck that the program folder can be written and has free space, then "
+                "import the pack again.");
         return result;
     }
     result.outcome = Outcome::Imported;
@@ -227,8 +233,9 @@ FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink
     if (!skipped.isEmpty()) {
         QStringList shown = skipped.mid(0, 10);
         if (skipped.size() > shown.size()) shown << QStringLiteral("...");
-        result.message = QStringLiteral("The face pack \"%1\" was unpacked, but %2 of its entries were left out because "
-                                        "they are links or their names point outside the pack's folder:\n\n%3")
+        result.message = QStringLiteral(
+                             "The face pack \"%1\" was unpacked, but %2 of its entries were left out because "
+                             "they are links or their names point outside the pack's folder:\n\n%3")
                              .arg(pack)
                              .arg(skipped.size())
                              .arg(shown.join('\n'));

@@ -25,8 +25,8 @@ public:
     struct Result {
         Outcome outcome = Outcome::Failed;
         UnRarExtractor::Result extraction;
-        int merged = 0;    // files moved into the archive folder
-        QString message;   // what to tell the user; empty when nothing needs saying
+        int merged = 0;   // files moved into the archive folder
+        QString message;  // what to tell the user; empty when nothing needs saying
     };
 
     // `stagingParent`: the folder in which the private extraction folder is

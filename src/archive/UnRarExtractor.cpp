@@ -72,7 +72,7 @@ bool namesTheRoot(QString name)
 // end block is required: without it a pack cut between two entries would pass.
 struct RarChain {
     bool isRar = false;
-    bool complete = true;     // a main header, whole blocks, and the end block
+    bool complete = true;  // a main header, whole blocks, and the end block
     bool multiVolume = false;
 };
 
@@ -416,10 +416,8 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
     archive_read_support_filter_zstd(a);
 
     const RarChain chain = walkRarChain(packInfo.absoluteFilePath());
-    if (chain.multiVolume)
-        return stop(Status::Unsupported, QStringLiteral("the pack is one volume of several"));
-    if (!chain.complete)
-        return stop(Status::Damaged, QStringLiteral("the pack ends before its last entry"));
+    if (chain.multiVolume) return stop(Status::Unsupported, QStringLiteral("the pack is one volume of several"));
+    if (!chain.complete) return stop(Status::Damaged, QStringLiteral("the pack ends before its last entry"));
 
 #ifdef Q_OS_WIN
     const std::wstring packName = QDir::toNativeSeparators(packInfo.absoluteFilePath()).toStdWString();
@@ -431,8 +429,7 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
         const int err = archive_errno(a);
         const QString text = readerError(a);
         // EILSEQ is libarchive's "file format" error.
-        if (err == EILSEQ || text.contains("nrecognized", Qt::CaseInsensitive))
-            return stop(Status::NotAnArchive, text);
+        if (err == EILSEQ || text.contains("nrecognized", Qt::CaseInsensitive)) return stop(Status::NotAnArchive, text);
         if (err == ENOENT) return stop(Status::Missing, text);
         if (err == EISDIR) return stop(Status::NotAnArchive, text);
         if (err == EACCES || err == EIO || err == EPERM) return stop(Status::Unreadable, text);
@@ -460,8 +457,7 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
         }
         retries = 0;
         if (++entries > limits_.maxEntries)
-            return stop(Status::TooManyEntries,
-                        QStringLiteral("more than %1 entries").arg(limits_.maxEntries));
+            return stop(Status::TooManyEntries, QStringLiteral("more than %1 entries").arg(limits_.maxEntries));
         if (!report()) return stop(Status::Canceled, QString());
 
         const QString name = entryName(entry);
@@ -503,8 +499,7 @@ UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const
                 return stop(classify(a, text), QStringLiteral("\"%1\": %2").arg(name, text));
             }
             if (offset < 0 || qint64(size) > budget - result.bytes || offset > budget - qint64(size)) {
-                if (budgetIsDisk)
-                    return stop(Status::DiskFull, QStringLiteral("not enough free disk space"));
+                if (budgetIsDisk) return stop(Status::DiskFull, QStringLiteral("not enough free disk space"));
                 return stop(Status::TooLarge, QStringLiteral("more than %1 MB of data").arg(budget >> 20));
             }
             bool full = false;

@@ -46,11 +46,11 @@ public:
 
     struct Result {
         Status status = Status::Ok;
-        QString errorText;     // the reader's or the file system's own words
-        int files = 0;         // plain files written
-        int folders = 0;       // folder entries seen and created
-        qint64 bytes = 0;      // data written
-        QStringList skipped;   // entries not written (unsafe names, links, devices)
+        QString errorText;    // the reader's or the file system's own words
+        int files = 0;        // plain files written
+        int folders = 0;      // folder entries seen and created
+        qint64 bytes = 0;     // data written
+        QStringList skipped;  // entries not written (unsafe names, links, devices)
         bool ok() const { return status == Status::Ok; }
     };
 

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -58,8 +58,8 @@ void frmMain::cmd_FacePack_Click()
     cmd_FacePack->setEnabled(false);
     FacePackImport::Result result;
     {
-        std::unique_ptr<ProgressSink> progress =
-            ui().progress(this, QStringLiteral("Unpacking the face pack..."), std::max<qint64>(QFileInfo(path).size(), 1));
+        std::unique_ptr<ProgressSink> progress = ui().progress(this, QStringLiteral("Unpacking the face pack..."),
+                                                               std::max<qint64>(QFileInfo(path).size(), 1));
         FacePackImport import(*UnRar, archive, programFolder());
         result = import.run(Un->text(), progress.get());
     }
@@ -76,9 +76,9 @@ void frmMain::cmd_FacePack_Click()
     ARCH[1]->Refresh();
 
     if (!result.message.isEmpty())
-        ui().message(this, result.message,
-                     result.outcome == FacePackImport::Outcome::Imported ? UiSeam::Icon::Information
-                                                                         : UiSeam::Icon::Warning);
+        ui().message(
+            this, result.message,
+            result.outcome == FacePackImport::Outcome::Imported ? UiSeam::Icon::Information : UiSeam::Icon::Warning);
 }
 
 void frmMain::Rar_Change()
@@ -100,11 +100,13 @@ void frmMain::cmd_Import_Click()
     const QString face = wantFace ? selectedEntry(ARCH[0]) : QString();
     const QString hair = wantHair ? selectedEntry(ARCH[1]) : QString();
     if (wantFace && face.isEmpty()) {
-        ui().message(this, QStringLiteral("Choose a face file in the list \"Change Face\" first."), UiSeam::Icon::Information);
+        ui().message(this, QStringLiteral("Choose a face file in the list \"Change Face\" first."),
+                     UiSeam::Icon::Information);
         return;
     }
     if (wantHair && hair.isEmpty()) {
-        ui().message(this, QStringLiteral("Choose a hair file in the list \"Change Hair\" first."), UiSeam::Icon::Information);
+        ui().message(this, QStringLiteral("Choose a hair file in the list \"Change Hair\" first."),
+                     UiSeam::Icon::Information);
         return;
     }
 

@@ -11,8 +11,7 @@ EditTable::EditTable(qint64 tableOffset, int recordCount, int recordSize, int na
       recordSize_(recordSize),
       nameOffset_(nameOffset),
       nameLength_(nameLength)
-{
-}
+{}
 
 bool EditTable::File_Exists(const QString& Str_Path) const
 {

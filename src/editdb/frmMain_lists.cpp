@@ -52,28 +52,26 @@ void frmMain::List1_Click()
 
 void frmMain::List2_Click() { Team->setText(Search::SelectedText(List2)); }
 
-void frmMain::txtSearch_Change()
-{
-    Search::SetSelectedPosition(List1, Search::FindPrefix(List1, txtSearch->text()));
-}
+void frmMain::txtSearch_Change() { Search::SetSelectedPosition(List1, Search::FindPrefix(List1, txtSearch->text())); }
 
 void frmMain::txtSearch_GotFocus() { Search::SelectAllText(txtSearch); }
 
 void frmMain::txtSearch_KeyDown(int KeyCode, int)
 {
-    if (KeyCode == 38) Search::StepSelection(List1, txtSearch, Search::kUp);
-    else if (KeyCode == 40) Search::StepSelection(List1, txtSearch, Search::kDown);
+    if (KeyCode == 38)
+        Search::StepSelection(List1, txtSearch, Search::kUp);
+    else if (KeyCode == 40)
+        Search::StepSelection(List1, txtSearch, Search::kDown);
 }
 
-void frmMain::txtSearch2_Change()
-{
-    Search::SetSelectedPosition(List2, Search::FindPrefix(List2, txtSearch2->text()));
-}
+void frmMain::txtSearch2_Change() { Search::SetSelectedPosition(List2, Search::FindPrefix(List2, txtSearch2->text())); }
 
 void frmMain::txtSearch2_GotFocus() { Search::SelectAllText(txtSearch2); }
 
 void frmMain::txtSearch2_KeyDown(int KeyCode, int)
 {
-    if (KeyCode == 38) Search::StepSelection(List2, txtSearch2, Search::kUp);
-    else if (KeyCode == 40) Search::StepSelection(List2, txtSearch2, Search::kDown);
+    if (KeyCode == 38)
+        Search::StepSelection(List2, txtSearch2, Search::kUp);
+    else if (KeyCode == 40)
+        Search::StepSelection(List2, txtSearch2, Search::kDown);
 }

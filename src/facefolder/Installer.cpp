@@ -23,8 +23,8 @@ QString destinationFolder(const Request& r)
 
 QString scratchName(const QString& folder, const QString& kind)
 {
-    return folder + QStringLiteral("/.ludex-") + QUuid::createUuid().toString(QUuid::WithoutBraces) +
-           QLatin1Char('.') + kind;
+    return folder + QStringLiteral("/.ludex-") + QUuid::createUuid().toString(QUuid::WithoutBraces) + QLatin1Char('.') +
+           kind;
 }
 
 struct Placement {
@@ -86,24 +86,26 @@ QString check(const Request& r)
     const QString hairName = QLatin1Char('"') + MapLine::hairFileName(part) + QLatin1Char('"');
     if (r.line.contains(faceName) != MapLine::hasFace(r.content) ||
         r.line.contains(hairName) != MapLine::hasHair(r.content))
-        return QStringLiteral("The map line does not name the files about to be installed (%1): %2\n"
-                              "Pick the player again to compose it anew.")
+        return QStringLiteral(
+                   "The map line does not name the files about to be installed (%1): %2\n"
+                   "Pick the player again to compose it anew.")
             .arg(MapLine::hasFace(r.content) && MapLine::hasHair(r.content) ? faceName + QStringLiteral(", ") + hairName
-                 : MapLine::hasFace(r.content)                               ? faceName
-                                                                             : hairName,
+                 : MapLine::hasFace(r.content)                              ? faceName
+                                                                            : hairName,
                  r.line);
 
     for (const QString& text : {r.line, r.baseName, r.teamFolder})
         if (const QString p = FileNameCheck::codePageProblem(text); !p.isEmpty()) return p + QLatin1Char('.');
 
     if (MapLine::hasFace(r.content) && !QFileInfo(r.workingFace).isFile())
-        return QStringLiteral("No face model has been chosen: the working file %1 is missing.").arg(shown(r.workingFace));
+        return QStringLiteral("No face model has been chosen: the working file %1 is missing.")
+            .arg(shown(r.workingFace));
     if (MapLine::hasHair(r.content) && !QFileInfo(r.workingHair).isFile())
-        return QStringLiteral("No hair model has been chosen: the working file %1 is missing.").arg(shown(r.workingHair));
+        return QStringLiteral("No hair model has been chosen: the working file %1 is missing.")
+            .arg(shown(r.workingHair));
 
     const QFileInfo map(mapFilePath(r.faceFolder));
-    if (map.exists() && !map.isFile())
-        return QStringLiteral("map.txt is not a file: %1").arg(shown(map.filePath()));
+    if (map.exists() && !map.isFile()) return QStringLiteral("map.txt is not a file: %1").arg(shown(map.filePath()));
     return QString();
 }
 

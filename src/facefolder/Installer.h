@@ -9,10 +9,10 @@
 namespace Installer {
 
 struct Request {
-    QString faceFolder;   // the face folder, an absolute path
+    QString faceFolder;           // the face folder, an absolute path
     bool intoTeamFolder = false;  // false: straight into the face folder
-    QString teamFolder;   // the sub-folder's name (one name, no path) when intoTeamFolder
-    QString baseName;     // the models become {base}_Face.bin and {base}_Hair.bin
+    QString teamFolder;           // the sub-folder's name (one name, no path) when intoTeamFolder
+    QString baseName;             // the models become {base}_Face.bin and {base}_Hair.bin
     MapLine::Content content = MapLine::Content::FaceAndHair;
     QString line;         // appended to map.txt as it stands
     QString workingFace;  // the model files to install

@@ -19,10 +19,8 @@ QString compose(const QString& id, const QString& namePart, Content content)
     const QString face = q + faceFileName(namePart) + q;
     const QString hair = q + hairFileName(namePart) + q;
     switch (content) {
-    case Content::FaceAndHair:
-        return id + QStringLiteral(", ") + face + QStringLiteral(", ") + hair;
-    case Content::OnlyFace:
-        return id + QStringLiteral(", ") + face;
+    case Content::FaceAndHair: return id + QStringLiteral(", ") + face + QStringLiteral(", ") + hair;
+    case Content::OnlyFace: return id + QStringLiteral(", ") + face;
     case Content::OnlyHair:
         // The add-on reads an empty face field here; no space before the quote.
         return id + QStringLiteral(", ,") + hair;

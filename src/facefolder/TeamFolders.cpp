@@ -68,8 +68,8 @@ Result add(FileSystemObject& fso, const QString& faceFolder, const QString& pare
     const QFileInfo info(path);
     if (info.isDir()) return {true, QString()};  // already there: nothing to do
     if (info.exists() || info.isSymLink())
-        return {false, QStringLiteral("Cannot make the team folder %1: a file of that name is in the way.")
-                           .arg(shown(path))};
+        return {false,
+                QStringLiteral("Cannot make the team folder %1: a file of that name is in the way.").arg(shown(path))};
     if (!fso.CreateFolder(path))
         return {true, QStringLiteral("Cannot make the team folder %1: %2").arg(shown(path), fso.lastError())};
     return {true, QString()};
@@ -84,15 +84,15 @@ Result remove(FileSystemObject& fso, const QString& faceFolder, const QString& n
     if (hasFiles(path)) fso.DeleteFile(path + QStringLiteral("/*"), false);
     fso.DeleteFolder(path, false);
     if (QFileInfo::exists(path))
-        return {true, QStringLiteral("The team folder %1 could not be deleted completely: %2")
-                          .arg(shown(path), fso.lastError())};
+        return {
+            true,
+            QStringLiteral("The team folder %1 could not be deleted completely: %2").arg(shown(path), fso.lastError())};
     return {true, QString()};
 }
 
 Result clear(FileSystemObject& fso, const QString& faceFolder, const QString& name)
 {
-    if (const QString p = teamFolderProblem(faceFolder, name, QStringLiteral("clear")); !p.isEmpty())
-        return {false, p};
+    if (const QString p = teamFolderProblem(faceFolder, name, QStringLiteral("clear")); !p.isEmpty()) return {false, p};
     const QString path = faceFolder + QLatin1Char('/') + name;
     if (!QFileInfo(path).isDir() || !hasFiles(path)) return {true, QString()};
     fso.DeleteFile(path + QStringLiteral("/*"), false);

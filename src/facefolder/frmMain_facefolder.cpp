@@ -1,9 +1,9 @@
 // Reactions of the map-line naming, the create commands and the team folders.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QGroupBox>
 #include <optional>
 
 #include "facefolder/Installer.h"
@@ -49,18 +49,15 @@ void showTeamFolderResult(frmMain& w, const TeamFolders::Result& result)
 
 void frmMain::wireFaceFolder()
 {
-    for (int i = 0; i < 2; ++i)
-        connect(txt[i], &QLineEdit::textChanged, this, [this, i] { txt_Change(i); });
+    for (int i = 0; i < 2; ++i) connect(txt[i], &QLineEdit::textChanged, this, [this, i] { txt_Change(i); });
     connect(NameBin, &QLineEdit::textChanged, this, &frmMain::NameBin_Change);
     connect(NameBin2, &QLineEdit::textChanged, this, &frmMain::NameBin2_Change);
     connect(NameBin3, &QLineEdit::textChanged, this, &frmMain::NameBin3_Change);
     connect(FolderText, &QLineEdit::textChanged, this, &frmMain::FolderText_Change);
-    for (int i = 0; i < 6; ++i)
-        connect(Op[i], &QRadioButton::clicked, this, [this, i] { Op_Click(i); });
+    for (int i = 0; i < 6; ++i) connect(Op[i], &QRadioButton::clicked, this, [this, i] { Op_Click(i); });
     // `clicked` comes only from the user (or click()), never from setChecked,
     // so Che_Click unchecking the other box does not run itself again.
-    for (int i = 0; i < 2; ++i)
-        connect(Che[i], &QCheckBox::clicked, this, [this, i] { Che_Click(i); });
+    for (int i = 0; i < 2; ++i) connect(Che[i], &QCheckBox::clicked, this, [this, i] { Che_Click(i); });
     connect(Dir, &FolderList::Change, this, &frmMain::Dir_Change);
     connect(Dir, &FolderList::Click, this, &frmMain::Dir_Click);
     connect(Dir2, &FolderList::Click, this, &frmMain::Dir2_Click);
@@ -99,8 +96,7 @@ void frmMain::NameBin3_Change() { Dir_Click(); }
 void frmMain::FolderText_Change()
 {
     if (Che[1]->isChecked())
-        Generate3->setText(
-            packLine(Op, txt[0]->text(), MapLine::folderNamePart(FolderText->text(), NameBin3->text())));
+        Generate3->setText(packLine(Op, txt[0]->text(), MapLine::folderNamePart(FolderText->text(), NameBin3->text())));
 }
 
 void frmMain::Op_Click(int)

@@ -1,12 +1,12 @@
 #include "models/BazaZlib.h"
 
+#include <zlib.h>
 #include <QFile>
 #include <QtEndian>
 #include <cfenv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
-#include <zlib.h>
 
 namespace {
 

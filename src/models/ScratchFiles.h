@@ -8,8 +8,8 @@ namespace ScratchFiles {
 // Removed by Delete and by the window's unload, in this order.
 inline const QStringList& deleteList()
 {
-    static const QStringList list = {"\\temp.bin", "\\tempa.bin", "\\KTMDL",   "\\KTMDL2",         "\\Nag",
-                                     "\\Nag.dds",  "\\Tex.dds",   "\\Face.bmp", "\\Hair.bmp",      "\\New.dds",
+    static const QStringList list = {"\\temp.bin", "\\tempa.bin", "\\KTMDL",     "\\KTMDL2",        "\\Nag",
+                                     "\\Nag.dds",  "\\Tex.dds",   "\\Face.bmp",  "\\Hair.bmp",      "\\New.dds",
                                      "\\WE00",     "\\DDSOffset", "\\NewHD.bin", "\\NewHD.Bin.zlib"};
     return list;
 }
@@ -17,9 +17,9 @@ inline const QStringList& deleteList()
 // Removed at the end of a successful preview, in this order; the bitmap stays.
 inline const QStringList& endOfPreviewList()
 {
-    static const QStringList list = {"\\temp.bin",   "\\tempa.bin", "\\KTMDL", "\\KTMDL2",   "\\Nag",
-                                     "\\Nag.dds",    "\\Tex.dds",   "\\Textura.png", "\\New.dds", "\\WE00",
-                                     "\\DDSOffset",  "\\NewHD.bin", "\\NewHD.Bin.zlib"};
+    static const QStringList list = {"\\temp.bin",  "\\tempa.bin", "\\KTMDL",         "\\KTMDL2",  "\\Nag",
+                                     "\\Nag.dds",   "\\Tex.dds",   "\\Textura.png",   "\\New.dds", "\\WE00",
+                                     "\\DDSOffset", "\\NewHD.bin", "\\NewHD.Bin.zlib"};
     return list;
 }
 

@@ -84,8 +84,7 @@ constexpr quint32 fourCC(char a, char b, char c, char d)
 
 TexturePreview::TexturePreview(const QString& programFolder, BazaZlib& codec)
     : programFolder_(programFolder), codec_(codec), texBuffer_(kTexBufferSize, '\0')
-{
-}
+{}
 
 TexturePreview::~TexturePreview() = default;
 
@@ -129,9 +128,12 @@ QString TexturePreview::checkDdsHeader(const char* data, qint64 size)
     } else if (flags & 0x4) {  // block-compressed
         const quint32 code = u32(data + 84);
         quint64 blockBytes = 0;
-        if (code == fourCC('D', 'X', 'T', '1')) blockBytes = 8;
-        else if (code == fourCC('D', 'X', 'T', '3') || code == fourCC('D', 'X', 'T', '5')) blockBytes = 16;
-        else return QStringLiteral("DDS compression not supported");
+        if (code == fourCC('D', 'X', 'T', '1'))
+            blockBytes = 8;
+        else if (code == fourCC('D', 'X', 'T', '3') || code == fourCC('D', 'X', 'T', '5'))
+            blockBytes = 16;
+        else
+            return QStringLiteral("DDS compression not supported");
         bytes = ((width + 3) / 4) * ((height + 3) / 4) * blockBytes;
     } else {
         return QStringLiteral("DDS pixel format not supported");

@@ -42,8 +42,8 @@ void choose(frmMain& w, const Choice& c, QLabel* label, bool (frmMain::*texture)
     QFile::remove(working);
 
     Common_Dialog dialog(w.ui());
-    const QString chosen = dialog.OpenFileName(&w, QString::fromLatin1(c.title), w.preview->ModelPath(),
-                                               QString::fromLatin1(c.filter));
+    const QString chosen =
+        dialog.OpenFileName(&w, QString::fromLatin1(c.title), w.preview->ModelPath(), QString::fromLatin1(c.filter));
     if (IsNumeric(chosen)) {
         setStatus(label, false);
         return;
@@ -80,14 +80,12 @@ void frmMain::wireModels()
 
 void frmMain::cmd_Face_Click()
 {
-    choose(*this, {"Face.bin", "Face.bin (*.bin)|*.bin| All Files (*.*)|*.*", "\\Face"}, lbl[0],
-           &frmMain::TextureFace);
+    choose(*this, {"Face.bin", "Face.bin (*.bin)|*.bin| All Files (*.*)|*.*", "\\Face"}, lbl[0], &frmMain::TextureFace);
 }
 
 void frmMain::cmd_Hair_Click()
 {
-    choose(*this, {"Hair.bin", "Hair.bin (*.bin)|*.bin| All Files (*.*)|*.*", "\\Hair"}, lbl[1],
-           &frmMain::TextureHair);
+    choose(*this, {"Hair.bin", "Hair.bin (*.bin)|*.bin| All Files (*.*)|*.*", "\\Hair"}, lbl[1], &frmMain::TextureHair);
 }
 
 bool frmMain::TextureFace() { return runPreview(*this, "\\Face", "\\Face.bmp", FaceImg); }

@@ -81,8 +81,7 @@ QString Common_Dialog::TitleName() const
 
 bool IsNumeric(const QString& text)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
     const QString t = text.trimmed();
     return !t.isEmpty() && number.match(t).hasMatch();
 }

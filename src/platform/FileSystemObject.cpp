@@ -20,10 +20,7 @@ QString normalised(const QString& path)
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
-bool hasWildcards(const QString& name)
-{
-    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
-}
+bool hasWildcards(const QString& name) { return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?')); }
 
 // Splits "folder/name" at its last separator. A bare name lies in the current folder.
 void splitPattern(const QString& pattern, QString& folder, QString& name)
@@ -60,9 +57,8 @@ QFileInfoList matchingEntries(const QString& folder, const QString& name)
         if (info.exists() || isLink(info)) result.append(info);
         return result;
     }
-    const QFileInfoList all =
-        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                   QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList all = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& info : all)
         if (FileSystemObject::matches(name, info.fileName())) result.append(info);
     return result;
@@ -97,8 +93,7 @@ bool nameAllowed(const QString& name)
 // The entries that a pattern names in its folder and that `keep` accepts;
 // empty, with the reason in `error`, when it names none. `kind` ("file" or
 // "folder") is what the messages call them.
-QFileInfoList namedEntries(const QString& pattern, const char* kind, bool (*keep)(const QFileInfo&),
-                           QString& error)
+QFileInfoList namedEntries(const QString& pattern, const char* kind, bool (*keep)(const QFileInfo&), QString& error)
 {
     QString folder, name;
     splitPattern(pattern, folder, name);
@@ -120,8 +115,8 @@ QFileInfoList namedEntries(const QString& pattern, const char* kind, bool (*keep
 // Where each entry is copied to: inside `dest` when it is taken as a folder,
 // else `dest` itself, which can then take only one entry. Empty, with the
 // reason in `error`, when the destination does not fit.
-QStringList copyTargets(const QFileInfoList& entries, const QString& dest, bool intoFolder,
-                        const QString& notAFolder, QString& error)
+QStringList copyTargets(const QFileInfoList& entries, const QString& dest, bool intoFolder, const QString& notAFolder,
+                        QString& error)
 {
     QStringList targets;
     if (dest.isEmpty()) {
@@ -203,7 +198,8 @@ bool FileSystemObject::CreateFolder(const QString& path)
     if (!nameAllowed(name)) return fail(QStringLiteral("The folder name is not allowed: %1").arg(shown(p)));
     const QFileInfo target(p);
     if (target.exists() || isLink(target)) return fail(QStringLiteral("The folder already exists: %1").arg(shown(p)));
-    if (!QFileInfo(parent).isDir()) return fail(QStringLiteral("The parent folder does not exist: %1").arg(shown(parent)));
+    if (!QFileInfo(parent).isDir())
+        return fail(QStringLiteral("The parent folder does not exist: %1").arg(shown(parent)));
     if (!QDir(parent).mkdir(name)) return fail(QStringLiteral("Cannot create the folder %1").arg(shown(p)));
     return true;
 }
@@ -232,9 +228,8 @@ bool FileSystemObject::removeTree(const QString& path, bool force)
         if (!QFile::remove(path)) return fail(QStringLiteral("Cannot delete %1").arg(shown(path)));
         return true;
     }
-    const QFileInfoList entries =
-        QDir(path).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                 QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = QDir(path).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries)
         if (!removeTree(entry.filePath(), force)) return false;
     if (!QDir().rmdir(path)) return fail(QStringLiteral("Cannot delete the folder %1").arg(shown(path)));
@@ -310,7 +305,8 @@ bool FileSystemObject::copyTree(const QString& source, const QString& target, bo
 {
     const QFileInfo targetInfo(target);
     if (isLink(targetInfo)) return fail(QStringLiteral("A link is in the way: %1").arg(shown(target)));
-    if (targetInfo.exists() && !targetInfo.isDir()) return fail(QStringLiteral("A file is in the way: %1").arg(shown(target)));
+    if (targetInfo.exists() && !targetInfo.isDir())
+        return fail(QStringLiteral("A file is in the way: %1").arg(shown(target)));
     if (!targetInfo.exists() && !QDir().mkdir(target))
         return fail(QStringLiteral("Cannot create the folder %1").arg(shown(target)));
 
@@ -319,8 +315,8 @@ bool FileSystemObject::copyTree(const QString& source, const QString& target, bo
     for (const QFileInfo& entry : entries) {
         if (isLink(entry)) continue;  // links are not followed out of the tree, nor copied
         const QString to = QDir(target).filePath(entry.fileName());
-        const bool ok = entry.isDir() ? copyTree(entry.filePath(), to, overwrite)
-                                      : copyOne(entry.filePath(), to, overwrite);
+        const bool ok =
+            entry.isDir() ? copyTree(entry.filePath(), to, overwrite) : copyOne(entry.filePath(), to, overwrite);
         if (!ok) return false;
     }
     return true;
@@ -333,10 +329,11 @@ bool FileSystemObject::CopyFolder(const QString& pattern, const QString& destina
     if (folders.isEmpty()) return fail(error);
 
     const QString dest = normalised(destination);
-    const QStringList targets = copyTargets(
-        folders, dest, dest.endsWith(QLatin1Char('/')),
-        QStringLiteral("Several folders match %1 but %2 does not end with a separator").arg(shown(pattern), shown(dest)),
-        error);
+    const QStringList targets =
+        copyTargets(folders, dest, dest.endsWith(QLatin1Char('/')),
+                    QStringLiteral("Several folders match %1 but %2 does not end with a separator")
+                        .arg(shown(pattern), shown(dest)),
+                    error);
     if (targets.isEmpty()) return fail(error);
 
     for (qsizetype i = 0; i < folders.size(); ++i) {

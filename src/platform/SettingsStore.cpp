@@ -21,8 +21,8 @@ QString SettingsStore::defaultLocation(const QString& appName)
 #ifdef Q_OS_WIN
     return kRegistryRoot + appName;
 #else
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/ludex-manager/") + appName + QStringLiteral(".ini");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/ludex-manager/") +
+           appName + QStringLiteral(".ini");
 #endif
 }
 
@@ -49,8 +49,7 @@ void SettingsStore::SaveSetting(const QString& appName, const QString& section, 
                                 const QString& value)
 {
     auto settings = open(appName);
-    if (settings->format() == QSettings::IniFormat)
-        QDir().mkpath(QFileInfo(settings->fileName()).absolutePath());
+    if (settings->format() == QSettings::IniFormat) QDir().mkpath(QFileInfo(settings->fileName()).absolutePath());
     settings->beginGroup(section);
     settings->setValue(key, value);
     settings->endGroup();

@@ -13,8 +13,7 @@ namespace {
 // counts in int; larger totals are scaled down to fit.
 class DialogProgress : public ProgressSink {
 public:
-    DialogProgress(QWidget* owner, const QString& label, qint64 maximum)
-        : maximum_(maximum < 0 ? 0 : maximum)
+    DialogProgress(QWidget* owner, const QString& label, qint64 maximum) : maximum_(maximum < 0 ? 0 : maximum)
     {
         constexpr qint64 intMax = std::numeric_limits<int>::max();
         divisor_ = maximum_ > intMax ? maximum_ / intMax + 1 : 1;

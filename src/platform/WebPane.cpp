@@ -88,8 +88,7 @@ public:
             // error page, and leave the history as it was.
             view_->clear();
             view_->setHtml(QStringLiteral("<html><head><title>%1</title></head><body><p>%2</p></body></html>")
-                               .arg(url.toString().toHtmlEscaped(),
-                                    QStringLiteral("This page cannot be shown here.")));
+                               .arg(url.toString().toHtmlEscaped(), QStringLiteral("This page cannot be shown here.")));
             offline_ = url;
         }
         if (url.isLocalFile()) offline_.clear();

@@ -13,15 +13,9 @@
 #include "platform/SettingsStore.h"
 #include "platform/UiSeam.h"
 
-QUrl MainOptions::defaultNewsPage()
-{
-    return QUrl(QStringLiteral("https://www.pesmodding.com/"));
-}
+QUrl MainOptions::defaultNewsPage() { return QUrl(QStringLiteral("https://www.pesmodding.com/")); }
 
-QString frmMain::caption()
-{
-    return QStringLiteral("Visagery Ludex Manager by Tomasz Wierzba version 1.0.2");
-}
+QString frmMain::caption() { return QStringLiteral("Visagery Ludex Manager by Tomasz Wierzba version 1.0.2"); }
 
 frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(parent), options_(options)
 {
@@ -50,7 +44,4 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
 
 frmMain::~frmMain() = default;
 
-QString frmMain::prog(const QString& literal) const
-{
-    return ProgramFolder::join(programFolder_, literal);
-}
+QString frmMain::prog(const QString& literal) const { return ProgramFolder::join(programFolder_, literal); }

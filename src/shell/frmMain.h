@@ -33,11 +33,11 @@ class frmAbout;
 
 // What a window needs from outside; tests give each window its own.
 struct MainOptions {
-    QString programFolder;    // empty: ProgramFolder::defaultPath()
-    QString settingsFile;     // empty: the user's real settings store
-    UiSeam* ui = nullptr;     // null: the desktop's real dialogs
-    bool webEngine = true;    // false: the light stand-in browser
-    QUrl newsPage;            // empty: no page is loaded on activation
+    QString programFolder;  // empty: ProgramFolder::defaultPath()
+    QString settingsFile;   // empty: the user's real settings store
+    UiSeam* ui = nullptr;   // null: the desktop's real dialogs
+    bool webEngine = true;  // false: the light stand-in browser
+    QUrl newsPage;          // empty: no page is loaded on activation
     static QUrl defaultNewsPage();
 };
 
@@ -147,7 +147,7 @@ public:
     std::unique_ptr<TeamOF> teamOF;
     std::unique_ptr<FileSystemObject> fso;
     std::unique_ptr<TexturePreview> preview;  // TexBuffer and ModelPath live here
-    std::unique_ptr<UnRarExtractor> UnRar;  // the face-pack extraction component
+    std::unique_ptr<UnRarExtractor> UnRar;    // the face-pack extraction component
 
     QString programFolder() const { return programFolder_; }
     // The program folder followed by a literal such as "\Face".

@@ -25,10 +25,7 @@ namespace {
 constexpr int kDesignWidth = 900;
 constexpr int kDesignHeight = 640;
 
-QString arrayName(const char* name, int index)
-{
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
+QString arrayName(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
 
 template <typename W>
 W* place(W* widget, const QString& name, int x, int y, int w, int h)
@@ -155,7 +152,8 @@ void frmMain::buildUi()
     Hair = edit(GroupBox10, QStringLiteral("Hair"), 8, 20, 120);
     Hair->hide();
     for (int i = 3; i < 6; ++i)
-        Op[i] = place(new QRadioButton(choices[i - 3], GroupBox13), arrayName("Op", i), 10, 304 + 24 * (i - 3), 140, 24);
+        Op[i] =
+            place(new QRadioButton(choices[i - 3], GroupBox13), arrayName("Op", i), 10, 304 + 24 * (i - 3), 140, 24);
     Op[3]->setChecked(true);
     cmd_Import = button(GroupBox13, "cmd_Import", QStringLiteral("Import"), 154, 310, 136, 56);
     HairImg2 = place(new ImageBox(GroupBox13), QStringLiteral("HairImg2"), 10, 380, 136, 112);

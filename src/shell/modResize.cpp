@@ -50,8 +50,7 @@ WindowRecord& recordFor(QWidget& window)
 // The client area: what a main window shows between its menu and its edge.
 QWidget& clientArea(QWidget& window)
 {
-    if (auto* main = qobject_cast<QMainWindow*>(&window); main && main->centralWidget())
-        return *main->centralWidget();
+    if (auto* main = qobject_cast<QMainWindow*>(&window); main && main->centralWidget()) return *main->centralWidget();
     return window;
 }
 

@@ -49,8 +49,13 @@ TEST_F(ArchiveWindow, ImportFillsTheArchiveAndBothListsFollowRar)
     EXPECT_TRUE(w->Un->text().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(archive));
 
-    importPack("Season.rar", {{"top_face.bin", "t"}, {"Team A/face.bin", "f"}, {"Team A/FACE.BIN", "F"},
-                              {"Team A/hairbin", "h"}, {"Team A/notes.txt", "n"}}, true);
+    importPack("Season.rar",
+               {{"top_face.bin", "t"},
+                {"Team A/face.bin", "f"},
+                {"Team A/FACE.BIN", "F"},
+                {"Team A/hairbin", "h"},
+                {"Team A/notes.txt", "n"}},
+               true);
     EXPECT_EQ(w->Un->text(), env.path("Season.rar"));
     EXPECT_EQ(shown(w->ARCH[0]), QStringList{"top_face.bin"});
     ASSERT_TRUE(w->Rar->setPath(archive + "/Team A"));
@@ -92,8 +97,9 @@ TEST_F(ArchiveWindow, EntryImportTakesWhatTheChoiceSaysAndNothingWithoutASelecti
 {
     const ModelFileBuilder model = ModelFileBuilder().dds(DdsWriter::dxt1(8, 8, DdsWriter::checkerBlock).bytes);
     const QByteArray face = model.bytes(), hair = ModelFileBuilder(model).leading("another one").bytes();
-    importPack("p.rar", {{"Team/face.bin", face}, {"Team/hair.bin", "h"}, {"Team/hair2.bin", hair},
-                         {"Team/junk_face.bin", "junk"}});
+    importPack(
+        "p.rar",
+        {{"Team/face.bin", face}, {"Team/hair.bin", "h"}, {"Team/hair2.bin", hair}, {"Team/junk_face.bin", "junk"}});
     ASSERT_TRUE(w->Rar->setPath(archive + "/Team"));
     TestEnv::writeFile(prog("Face"), "old face");
     TestEnv::writeFile(prog("Hair"), "old hair");

@@ -26,18 +26,26 @@ protected:
 
 TEST_P(Import, PacksMergeIntoTheArchiveUnlessAnEntryIsInTheWay)
 {
-    const auto folders = run(pack("1.rar", {{"A", {}, true}, {"A/p1.bin", "1"}, {"A/p2.bin", "1"},
+    const auto folders = run(pack("1.rar", {{"A", {}, true},
+                                            {"A/p1.bin", "1"},
+                                            {"A/p2.bin", "1"},
                                             {"B/Sub/p3.bin", "1"}}));  // B: no folder entries of its own
     const auto files = run(pack("2.rar", {{"t.bin", "2"}, {"k.bin", "2"}, {"t.bin", "2, later"}}));
-    const auto both = run(pack("3.rar", {{"../../escape.bin", "e"}, {"t.bin", "3"}, {"A/p1.bin", "3"},
-                                         {"C/p4.bin", "3"}}));
-    for (const auto& r : {folders, files, both})
-        EXPECT_EQ(r.outcome, Outcome::Imported) << qPrintable(r.message);
+    const auto both =
+        run(pack("3.rar", {{"../../escape.bin", "e"}, {"t.bin", "3"}, {"A/p1.bin", "3"}, {"C/p4.bin", "3"}}));
+    for (const auto& r : {folders, files, both}) EXPECT_EQ(r.outcome, Outcome::Imported) << qPrintable(r.message);
     EXPECT_TRUE(both.message.contains("left out") && both.message.contains("escape.bin"));
     const FolderSnapshot merged = snapshotFolder(archive);
-    EXPECT_EQ(merged, (FolderSnapshot{{"t.bin", "3"}, {"k.bin", "2"}, {"A/", "<folder>"}, {"A/p1.bin", "3"},
-                                      {"A/p2.bin", "1"}, {"B/", "<folder>"}, {"B/Sub/", "<folder>"},
-                                      {"B/Sub/p3.bin", "1"}, {"C/", "<folder>"}, {"C/p4.bin", "3"}}));
+    EXPECT_EQ(merged, (FolderSnapshot{{"t.bin", "3"},
+                                      {"k.bin", "2"},
+                                      {"A/", "<folder>"},
+                                      {"A/p1.bin", "3"},
+                                      {"A/p2.bin", "1"},
+                                      {"B/", "<folder>"},
+                                      {"B/Sub/", "<folder>"},
+                                      {"B/Sub/p3.bin", "1"},
+                                      {"C/", "<folder>"},
+                                      {"C/p4.bin", "3"}}));
 
     // Checked before anything moves: a read-only file, or a file where the archive has a folder.
     QFile::setPermissions(archive + "/A/p2.bin", QFileDevice::ReadOwner);

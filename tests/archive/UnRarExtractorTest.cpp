@@ -19,8 +19,12 @@ protected:
 
 TEST_P(ExtractRar, EntriesThatTryToEscapeAreSkippedAndNamed)
 {
-    const QString path = pack("p.rar", {{"../e1", "e"}, {"T/../../e2", "e"}, {"C:\\e3", "e"}, {"..\\e4", "e"},
-                                        {dir.filePath("e5"), "e"}, {"T/..ok.bin", "ok"}});
+    const QString path = pack("p.rar", {{"../e1", "e"},
+                                        {"T/../../e2", "e"},
+                                        {"C:\\e3", "e"},
+                                        {"..\\e4", "e"},
+                                        {dir.filePath("e5"), "e"},
+                                        {"T/..ok.bin", "ok"}});
     const auto r = unrar.Extract(path, out());
     ASSERT_TRUE(r.ok()) << qPrintable(r.errorText);
     EXPECT_EQ(r.skipped.size(), 5);
@@ -67,13 +71,17 @@ TEST_F(Extract, ZipPackWithALinkAndAReadOnlyEntry)
 {
     using Kind = PackFixtures::Entry::Kind;
     const QString zip = dir.filePath("pack.zip");
-    ASSERT_TRUE(PackFixtures::write(zip, "zip", {{"up", {}, Kind::Symlink, dir.path()}, {"up/e.bin", "e"},
-                                                 {"T/a.bin", "a"}, {"h.bin", "h", Kind::File, {}, 0444}}));
+    ASSERT_TRUE(PackFixtures::write(zip, "zip",
+                                    {{"up", {}, Kind::Symlink, dir.path()},
+                                     {"up/e.bin", "e"},
+                                     {"T/a.bin", "a"},
+                                     {"h.bin", "h", Kind::File, {}, 0444}}));
     const auto r = unrar.Extract(zip, out());
     ASSERT_TRUE(r.ok()) << qPrintable(r.errorText);
     EXPECT_EQ(r.skipped, QStringList{"up"});
-    EXPECT_EQ(snapshotFolder(out()), (FolderSnapshot{{"up/", "<folder>"}, {"up/e.bin", "e"}, {"T/", "<folder>"},
-                                                     {"T/a.bin", "a"}, {"h.bin", "h"}}));
+    EXPECT_EQ(
+        snapshotFolder(out()),
+        (FolderSnapshot{{"up/", "<folder>"}, {"up/e.bin", "e"}, {"T/", "<folder>"}, {"T/a.bin", "a"}, {"h.bin", "h"}}));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("e.bin")));
     // A read-only attribute in the pack does not make the archive's copy read-only.
     EXPECT_TRUE(QFileInfo(out() + "/h.bin").permissions() & QFileDevice::WriteOwner);

@@ -52,9 +52,13 @@ TEST_F(TablesTest, RecordsAreReadAtTheirOffsetsAndIndexesClamped)
 TEST_F(TablesTest, NamesAreCutAtTheFirstNulAndDecodedInTheCodePage)
 {
     ASSERT_TRUE(load(EditFileBuilder()
-                         .player(0, 1, QByteArray("Left\0Right", 10)).player(1, 2, QByteArray(46, 'x'))
-                         .player(2, 57, "").player(3, 4, "Jos\xE9 \x80")
-                         .team(0, QByteArray(72, 'T')).team(1, "").team(2, "M\xFCnchen")));
+                         .player(0, 1, QByteArray("Left\0Right", 10))
+                         .player(1, 2, QByteArray(46, 'x'))
+                         .player(2, 57, "")
+                         .player(3, 4, "Jos\xE9 \x80")
+                         .team(0, QByteArray(72, 'T'))
+                         .team(1, "")
+                         .team(2, "M\xFCnchen")));
     EXPECT_EQ(baza.Get_Nazwa(0), "Left");
     EXPECT_EQ(baza.Get_Nazwa(1), QString(46, 'x'));  // no NUL: the whole field
     EXPECT_EQ(baza.Get_Nazwa(2), QString());

@@ -19,7 +19,11 @@ namespace {
 
 TEST(MapLine, ComposesEachFormAndPassesNamesThroughUnchanged)
 {
-    const struct { QString part; Content content; const char* line; } cases[] = {
+    const struct {
+        QString part;
+        Content content;
+        const char* line;
+    } cases[] = {
         {"Sample Player", FaceAndHair, R"(7, "Sample Player_Face.bin", "Sample Player_Hair.bin")"},
         {"A", OnlyHair, R"(7, ,"A_Hair.bin")"},  // no space before the quotation mark
         {"", FaceAndHair, R"(7, "_Face.bin", "_Hair.bin")"},
@@ -36,8 +40,23 @@ TEST(MapLine, ComposesEachFormAndPassesNamesThroughUnchanged)
 TEST(FileNameCheck, AcceptsWhatWindowsCanHoldAndNothingElse)
 {
     const QStringList valid = {"Sample Player", "Müller", "a.b", "..a", "CON_Face.bin", QString(255, 'x')};
-    const QStringList invalid = {"", ".", "..", "a\\b", "a/b", "a:b", "a*", "a?", "a\"b", "a|b", "a\nb",
-                                 "<unnamed_57> ", "dot.", "CON", "nul.txt", "LPT9.x", QString(256, 'x')};
+    const QStringList invalid = {"",
+                                 ".",
+                                 "..",
+                                 "a\\b",
+                                 "a/b",
+                                 "a:b",
+                                 "a*",
+                                 "a?",
+                                 "a\"b",
+                                 "a|b",
+                                 "a\nb",
+                                 "<unnamed_57> ",
+                                 "dot.",
+                                 "CON",
+                                 "nul.txt",
+                                 "LPT9.x",
+                                 QString(256, 'x')};
     for (const QString& n : valid) EXPECT_TRUE(FileNameCheck::isValidName(n)) << n.toStdString();
     for (const QString& n : invalid) EXPECT_FALSE(FileNameCheck::isValidName(n)) << n.toStdString();
     EXPECT_TRUE(FileNameCheck::baseNameProblem("Con").isEmpty());  // "Con_Face.bin" is a fine file name
@@ -106,8 +125,16 @@ TEST_F(FaceFolderTest, EveryRefusedInstallLeavesTheFaceFolderAsItWas)
     const std::pair<std::function<void(Installer::Request&)>, QString> cases[] = {
         {[](auto& r) { r.faceFolder += "/missing"; }, "face folder does not exist"},
         {[](auto& r) { r.faceFolder = "."; }, "face folder does not exist"},  // relative, though it exists
-        {[](auto& r) { r.intoTeamFolder = true; r.teamFolder = "Absent"; }, "team folder does not exist"},
-        {[](auto& r) { r.intoTeamFolder = true; r.teamFolder = ".."; }, "team folder name is not valid"},
+        {[](auto& r) {
+             r.intoTeamFolder = true;
+             r.teamFolder = "Absent";
+         },
+         "team folder does not exist"},
+        {[](auto& r) {
+             r.intoTeamFolder = true;
+             r.teamFolder = "..";
+         },
+         "team folder name is not valid"},
         {[](auto& r) { r.baseName = "<unnamed_57> "; }, "\"<unnamed_57> \""},
         {[](auto& r) { r.line.clear(); }, "line is empty"},
         {[](auto& r) { r.line += "\r\n2, \"b\""; }, "line break"},
@@ -143,8 +170,8 @@ TEST_F(FaceFolderTest, TeamFolderCommandsReachOnlyATeamFolderAndReportWhatTheyCa
     TestEnv::writeFile(face + "/map.txt", "kept\r\n");
     TestEnv::writeFile(dir.filePath("outside/keep.bin"), "k");
     ASSERT_TRUE(QFile::link(dir.filePath("outside"), face + "/Linked"));
-    const std::pair<QString, QString> names[] = {{"", "no team folder"}, {"..", "inside"}, {"a/b", "inside"},
-                                                 {"*", "inside"}, {"map.txt", "a file"}, {"Linked", "link"}};
+    const std::pair<QString, QString> names[] = {{"", "no team folder"}, {"..", "inside"},      {"a/b", "inside"},
+                                                 {"*", "inside"},        {"map.txt", "a file"}, {"Linked", "link"}};
     for (auto op : {&TeamFolders::remove, &TeamFolders::clear}) {
         for (const auto& [name, why] : names) expectRefused([&] { return op(fso, face, name).message; }, why);
         expectRefused([&] { return op(fso, ".", "outside").message; }, "face folder does not exist");

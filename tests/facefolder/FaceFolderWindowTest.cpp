@@ -17,8 +17,13 @@ protected:
     void SetUp() override
     {
         // Player 3 has the name of player 2 under another identifier.
-        env.storeLocations(EditFileBuilder().player(0, 12345, "Sample Player").player(1, 57, "")
-                               .player(2, 7, "A").player(3, 8, "A").write(env.path("EDIT.bin")), face);
+        env.storeLocations(EditFileBuilder()
+                               .player(0, 12345, "Sample Player")
+                               .player(1, 57, "")
+                               .player(2, 7, "A")
+                               .player(3, 8, "A")
+                               .write(env.path("EDIT.bin")),
+                           face);
         ASSERT_TRUE(QDir().mkpath(face + "/Sample Team"));
         w = env.openWindow();
         // The export group opens once a model has been loaded; the tests put
@@ -66,15 +71,18 @@ TEST_F(FaceFolderWindow, OptionsAndEditedNamesRecomposeTheirGroupsLine)
 {
     pick(2);
     w->Che[0]->click();
-    const struct { int op; bool face, hair; const char* line; } cases[] = {
-        {1, true, false, R"(7, "A_Face.bin")"},
-        {2, false, true, R"(7, ,"A_Hair.bin")"},
-        {0, true, true, R"(7, "A_Face.bin", "A_Hair.bin")"}};
+    const struct {
+        int op;
+        bool face, hair;
+        const char* line;
+    } cases[] = {{1, true, false, R"(7, "A_Face.bin")"},
+                 {2, false, true, R"(7, ,"A_Hair.bin")"},
+                 {0, true, true, R"(7, "A_Face.bin", "A_Hair.bin")"}};
     for (const auto& c : cases) {
         w->Op[c.op]->click();
         w->Op[c.op + 3]->click();
-        const std::vector<bool> enabled = {w->cmd_Face->isEnabled(), w->cmd_Hair->isEnabled(),
-                                           w->ARCH[0]->isEnabled(), w->ARCH[1]->isEnabled()};
+        const std::vector<bool> enabled = {w->cmd_Face->isEnabled(), w->cmd_Hair->isEnabled(), w->ARCH[0]->isEnabled(),
+                                           w->ARCH[1]->isEnabled()};
         EXPECT_EQ(enabled, std::vector<bool>({c.face, c.hair, c.face, c.hair})) << c.op;
         EXPECT_EQ(w->Generate->text() + "|" + w->Generate2->text(), QString(c.line) + "|" + c.line);
     }
@@ -121,9 +129,12 @@ TEST_F(FaceFolderWindow, CreateCommandsInstallOnlyWhatTheyMayAndAppendTheirLines
     ASSERT_EQ(said.size(), 4) << said.join('|').toStdString();
     EXPECT_TRUE(said[0].contains("face model") && said[1].contains("team folder does not exist"));
     EXPECT_EQ(said.mid(2), QStringList({"Import Ready", "Import Ready"}));
-    EXPECT_EQ(TestEnv::readFile(face + "/map.txt"), "old\r\n"
-              R"(12345, "Sample Player_Face.bin", "Sample Player_Hair.bin")" "\r\n7, ,\"A_Hair.bin\"\r\n"
-              R"(7, "Sample Team\A_Face.bin", "Sample Team\A_Hair.bin")" "\r\n7, \"B_Face.bin\"\r\n");
+    EXPECT_EQ(TestEnv::readFile(face + "/map.txt"),
+              "old\r\n"
+              R"(12345, "Sample Player_Face.bin", "Sample Player_Hair.bin")"
+              "\r\n7, ,\"A_Hair.bin\"\r\n"
+              R"(7, "Sample Team\A_Face.bin", "Sample Team\A_Hair.bin")"
+              "\r\n7, \"B_Face.bin\"\r\n");
     EXPECT_EQ(QDir(face).entryList(QDir::Files).join(','),
               "A_Hair.bin,B_Face.bin,map.txt,Sample Player_Face.bin,Sample Player_Hair.bin");
     EXPECT_EQ(QDir(face + "/Sample Team").entryList(QDir::Files), QStringList({"A_Face.bin", "A_Hair.bin"}));

@@ -22,7 +22,11 @@ using Model = ModelFileBuilder;
 class ModelFileTest : public ::testing::Test {
 protected:
     QString at(const QString& name) const { return dir.filePath(name); }
-    Files files() const { const auto n = QDir(dir.path()).entryList(QDir::Files); return {n.begin(), n.end()}; }
+    Files files() const
+    {
+        const auto n = QDir(dir.path()).entryList(QDir::Files);
+        return {n.begin(), n.end()};
+    }
     QByteArray uncompress(const QByteArray& in)
     {
         TestEnv::writeFile(at("in"), in);
@@ -32,7 +36,10 @@ protected:
     }
     bool run()
     {
-        const auto show = [this](const QString& f) { shown = QImage(f); return showWorks && !shown.isNull(); };
+        const auto show = [this](const QString& f) {
+            shown = QImage(f);
+            return showWorks && !shown.isNull();
+        };
         return preview.Preview("\\Face", "\\Face.bmp", show);
     }
 
@@ -90,9 +97,9 @@ TEST_F(ModelFileTest, DamagedInputGivesNoMoreThanCouldBeDecodedAndNeverEscapes)
 
 TEST_F(ModelFileTest, BitmapShowsTheTextureThatWentIn)
 {
-    for (const auto& dds : {DdsWriter::rgba32(DdsWriter::testPattern(64, 32)),
-                            DdsWriter::dxt1(128, 64, DdsWriter::checkerBlock),
-                            DdsWriter::dxt5(64, 128, DdsWriter::checkerBlock)}) {
+    for (const auto& dds :
+         {DdsWriter::rgba32(DdsWriter::testPattern(64, 32)), DdsWriter::dxt1(128, 64, DdsWriter::checkerBlock),
+          DdsWriter::dxt5(64, 128, DdsWriter::checkerBlock)}) {
         Model().dds(dds.bytes).write(at("Face"));
         ASSERT_TRUE(run()) << preview.lastError().toStdString();
         EXPECT_TRUE(DdsWriter::sameColours(shown, dds.expected));
@@ -123,7 +130,11 @@ TEST_F(ModelFileTest, EachKindOfPreviewFailureShowsNothingAndLeavesItsScratchFil
     const qint32 t = good.textureOffset();
     const Files read{"Face", "temp.bin"}, model = read + Files{"KTMDL"};
     const Files tex = model + Files{"Nag.dds", "Tex.dds"};
-    const struct { const char* what; QByteArray face; Files left; } cases[] = {
+    const struct {
+        const char* what;
+        QByteArray face;
+        Files left;
+    } cases[] = {
         {"missing working copy", {}, {}},
         {"stored size huge", Model(good).storedSize(2147483647).bytes(), read},
         {"model block overflows", Model(good).A(2147483647).B(10).bytes(), read},

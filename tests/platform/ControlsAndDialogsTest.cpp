@@ -32,7 +32,7 @@ TEST_F(ControlsTest, FolderListChangeRefreshClickAndDoubleClick)
     EXPECT_FALSE(list.setPath(at("Face/none")));
     ASSERT_TRUE(list.setPath(at("Face/")));
     list.setPath(at("Face/./beta/.."));  // the same folder: no second Change
-    const int rows = list.count();  // the root down to "Face", then its three sub-folders
+    const int rows = list.count();       // the root down to "Face", then its three sub-folders
     QDir().mkpath(at("Face/Delta"));
     QDir(at("Face/beta")).removeRecursively();
     list.Refresh();

@@ -72,7 +72,7 @@ TEST_F(FileSystemObjectTest, CopyFileOverwriteRulesAndFailedCopy)
     EXPECT_EQ(snapshotFolder(at("dst")), (FolderSnapshot{{"Face", "src/Face"}, {"a.bin", "src/a.bin"}}));
     setReadOnly("dst/a.bin");
     EXPECT_FALSE(fso.CopyFile(at("src/Face"), at("dst/a.bin"), true));
-    EXPECT_FALSE(fso.CopyFile(at("src/*.*"), at("dst/single")));  // several files, one target
+    EXPECT_FALSE(fso.CopyFile(at("src/*.*"), at("dst/single")));   // several files, one target
     ASSERT_TRUE(QFile::link(at("src/gone"), at("src/Face.bin")));  // a source that cannot be read
     EXPECT_FALSE(fso.CopyFile(at("src/Face.bin"), at("dst/Face")));
     // Nothing half written, no scratch file left behind.
@@ -93,9 +93,9 @@ TEST_F(FileSystemObjectTest, CopyFolderMergesOverwritesAndSkipsLinks)
     EXPECT_EQ(read("arch/Pack/deep/hair.bin"), "stage/Pack/deep/hair.bin");
     EXPECT_EQ(read("arch/Pack/keep.bin"), "arch/Pack/keep.bin");
     EXPECT_FALSE(exists("arch/top.bin") || exists("arch/Pack/out"));
-    EXPECT_FALSE(fso.CopyFolder(at("arch/Pack/*.bin"), at("x/")));  // no folder matches
+    EXPECT_FALSE(fso.CopyFolder(at("arch/Pack/*.bin"), at("x/")));     // no folder matches
     EXPECT_FALSE(fso.CopyFolder(at("stage/*.*"), at("stage/Pack/")));  // into itself
-    EXPECT_FALSE(fso.CopyFolder(at("stage/Pack/.."), at("arch/")));  // a name that leaves its folder
+    EXPECT_FALSE(fso.CopyFolder(at("stage/Pack/.."), at("arch/")));    // a name that leaves its folder
 }
 
 }  // namespace

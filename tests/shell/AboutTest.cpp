@@ -14,13 +14,30 @@ namespace {
 TEST(AboutTest, ShowsTheVersionNotesLineByLine)
 {
     const QStringList lines = {
-        "Visagery Ludex Manager by Tomasz Wierzba version 1.0.2", "", "Location Edit", "Example:",
-        "C:\\Users\\Player\\Documents\\KONAMI\\Pro Evolution Soccer 2011\\save\\folder1\\EDIT.bin", "",
-        "2.Location LudexFace (Folder)", "Example:",
-        "C:\\Program Files\\KONAMI\\Pro Evolution Soccer 2011\\Visagery\\Ludex\\Face", "", "VERSION 1.0.2",
-        "-Add Preview", "-Add Import Rar File (Facepack,Unpacking Face & Hair to rar)", "-Export To Folder",
-        "-Folder Setting", "-Web Page (PES Modding News)", "", "VERSION 1.0.1", "-fIX", "", "VERSION 1.0.0",
-        "-First Relase", "(c) 2011 Tomasz Wierzba", "",
+        "Visagery Ludex Manager by Tomasz Wierzba version 1.0.2",
+        "",
+        "Location Edit",
+        "Example:",
+        "C:\\Users\\Player\\Documents\\KONAMI\\Pro Evolution Soccer 2011\\save\\folder1\\EDIT.bin",
+        "",
+        "2.Location LudexFace (Folder)",
+        "Example:",
+        "C:\\Program Files\\KONAMI\\Pro Evolution Soccer 2011\\Visagery\\Ludex\\Face",
+        "",
+        "VERSION 1.0.2",
+        "-Add Preview",
+        "-Add Import Rar File (Facepack,Unpacking Face & Hair to rar)",
+        "-Export To Folder",
+        "-Folder Setting",
+        "-Web Page (PES Modding News)",
+        "",
+        "VERSION 1.0.1",
+        "-fIX",
+        "",
+        "VERSION 1.0.0",
+        "-First Relase",
+        "(c) 2011 Tomasz Wierzba",
+        "",
         "Thanks to Jan Sowa for the Visagery add-on and to Piotr Lis for testing"};
     frmAbout about(nullptr);
     EXPECT_EQ(about.windowTitle(), "About");

@@ -16,9 +16,14 @@ TEST(ShellTest, FaceFolderIsMadeOnlyFromAnAbsolutePath)
 {
     // The stored face folder (nullptr: a first start, nothing stored), whether it is
     // taken below the test's folder, and whether it is made (one level only).
-    const struct { const char* face; bool absolute, made; } cases[] = {
-        {nullptr, false, false}, {"Ludex/Other", true, true}, {"Nowhere/Face", true, false},
-        {"Relative/Face", false, false}, {"", false, false}};
+    const struct {
+        const char* face;
+        bool absolute, made;
+    } cases[] = {{nullptr, false, false},
+                 {"Ludex/Other", true, true},
+                 {"Nowhere/Face", true, false},
+                 {"Relative/Face", false, false},
+                 {"", false, false}};
     QTemporaryDir cwd;  // a folder made from a relative text would show up in the current folder
     const QString previous = QDir::currentPath();
     QDir::setCurrent(cwd.path());
@@ -102,9 +107,9 @@ TEST(ShellTest, UnloadRemovesExactlyTheScratchAndWorkingFiles)
 {
     TestEnv env;
     auto window = env.openWindow();
-    const QStringList listed = {"temp.bin", "tempa.bin", "KTMDL", "KTMDL2", "Nag", "Nag.dds", "Tex.dds",
-                                "Face.bmp", "Hair.bmp", "New.dds", "WE00", "DDSOffset", "NewHD.bin",
-                                "NewHD.Bin.zlib", "Face", "Hair"};
+    const QStringList listed = {"temp.bin",  "tempa.bin",      "KTMDL",    "KTMDL2",  "Nag",  "Nag.dds",
+                                "Tex.dds",   "Face.bmp",       "Hair.bmp", "New.dds", "WE00", "DDSOffset",
+                                "NewHD.bin", "NewHD.Bin.zlib", "Face",     "Hair"};
     const QStringList kept = {"Textura.png", "face.bin", "Archive/temp.bin", "../Ludex/Face/map.txt"};
     for (const QString& name : listed + kept) TestEnv::writeFile(env.path("program/") + name, "x");
     EXPECT_TRUE(window->close());

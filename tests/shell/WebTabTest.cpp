@@ -27,8 +27,10 @@ void walkHistory(bool webEngine)
     const auto step = [&](auto action, const QString& title, bool loads) {
         QSignalSpy finished(window->Web, &WebPane::loadFinished);
         action();
-        if (loads) (void)QTest::qWaitFor([&] { return window->Text1->text() == title; }, 20000);
-        else QTest::qWait(300);
+        if (loads)
+            (void)QTest::qWaitFor([&] { return window->Text1->text() == title; }, 20000);
+        else
+            QTest::qWait(300);
         EXPECT_TRUE(loads || finished.isEmpty()) << "a load at an end of the history";
         EXPECT_EQ(window->Text1->text(), title);
     };
@@ -56,7 +58,7 @@ TEST(WebEngineTabTest, UnreachableNewsPageShowsItsErrorPage)
     // Nothing listens on the discard port: the load fails at once, without a network.
     window->Web->navigate(QUrl("http://127.0.0.1:9/news"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return loads.count() > 0; }, 20000));  // the engine starts slowly
-    EXPECT_NE(window->Text1->text(), "Text1");  // whatever the engine calls its error page
+    EXPECT_NE(window->Text1->text(), "Text1");                               // whatever the engine calls its error page
 }
 
 }  // namespace

@@ -116,8 +116,9 @@ QImage testPattern(int width, int height)
     QImage image(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgba((x * 255) / qMax(1, width - 1), (y * 255) / qMax(1, height - 1),
-                                       (x * 7 + y * 13) & 0xFF, 255));
+            image.setPixel(
+                x, y,
+                qRgba((x * 255) / qMax(1, width - 1), (y * 255) / qMax(1, height - 1), (x * 7 + y * 13) & 0xFF, 255));
     // Corners that tell a flipped or mirrored picture from the right one.
     image.setPixel(0, 0, qRgba(255, 0, 0, 255));
     image.setPixel(width - 1, 0, qRgba(0, 255, 0, 255));

@@ -1,8 +1,8 @@
 #include "support/ModelFileBuilder.h"
 
+#include <zlib.h>
 #include <QtEndian>
 #include <stdexcept>
-#include <zlib.h>
 
 #include "support/TestEnv.h"
 

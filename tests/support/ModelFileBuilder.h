@@ -20,15 +20,43 @@ public:
     ModelFileBuilder& dds(const QByteArray& file);
     ModelFileBuilder& model(const QByteArray& block);
     ModelFileBuilder& leading(const QByteArray& twelve);
-    ModelFileBuilder& M(qint32 v) { m_ = v; return *this; }
-    ModelFileBuilder& A(qint32 v) { a_ = v; return *this; }
-    ModelFileBuilder& B(qint32 v) { b_ = v; return *this; }
-    ModelFileBuilder& T(qint32 v) { t_ = v; return *this; }
-    ModelFileBuilder& U(qint32 v) { u_ = v; return *this; }
+    ModelFileBuilder& M(qint32 v)
+    {
+        m_ = v;
+        return *this;
+    }
+    ModelFileBuilder& A(qint32 v)
+    {
+        a_ = v;
+        return *this;
+    }
+    ModelFileBuilder& B(qint32 v)
+    {
+        b_ = v;
+        return *this;
+    }
+    ModelFileBuilder& T(qint32 v)
+    {
+        t_ = v;
+        return *this;
+    }
+    ModelFileBuilder& U(qint32 v)
+    {
+        u_ = v;
+        return *this;
+    }
     // The size written before the stream (default: the payload's length).
-    ModelFileBuilder& storedSize(qint32 v) { stored_ = v; return *this; }
+    ModelFileBuilder& storedSize(qint32 v)
+    {
+        stored_ = v;
+        return *this;
+    }
     // Bytes after the zlib stream.
-    ModelFileBuilder& trailing(const QByteArray& bytes) { trailing_ = bytes; return *this; }
+    ModelFileBuilder& trailing(const QByteArray& bytes)
+    {
+        trailing_ = bytes;
+        return *this;
+    }
 
     // Offsets of the blocks in the payload as built.
     qint32 modelOffset() const { return kHeaderSize; }

@@ -12,10 +12,10 @@ namespace PackFixtures {
 struct Entry {
     enum class Kind { File, Folder, Symlink, Hardlink };
     QString name;
-    QByteArray data;   // File only
+    QByteArray data;  // File only
     Kind kind = Kind::File;
-    QString target;    // Symlink and Hardlink: what the link points at
-    int perm = 0644;   // File and Folder: permission bits stored in the pack
+    QString target;   // Symlink and Hardlink: what the link points at
+    int perm = 0644;  // File and Folder: permission bits stored in the pack
 };
 
 // Writes a pack with libarchive; `format` is "zip", "7zip" or "pax".

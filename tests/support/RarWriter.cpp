@@ -1,10 +1,10 @@
 #include "support/RarWriter.h"
 
+#include <zlib.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <zlib.h>
 
 namespace {
 
@@ -71,9 +71,9 @@ RarWriter::RarWriter(QIODevice& out, Version version, bool solid) : out_(out), v
         QByteArray head;
         head.append(char(kRar4MainHead));
         le16(head, solid_ ? 0x0008 : 0);  // flags: solid archive
-        le16(head, 13);        // header size
-        le16(head, 0);         // reserved
-        le32(head, 0);         // reserved
+        le16(head, 13);                   // header size
+        le16(head, 0);                    // reserved
+        le32(head, 0);                    // reserved
         QByteArray block;
         le16(block, quint16(crc(head) & 0xFFFF));
         block += head;
@@ -87,15 +87,9 @@ RarWriter::RarWriter(QIODevice& out, Version version, bool solid) : out_(out), v
     }
 }
 
-bool RarWriter::addFile(const QString& name, const QByteArray& data)
-{
-    return add(name, data, false);
-}
+bool RarWriter::addFile(const QString& name, const QByteArray& data) { return add(name, data, false); }
 
-bool RarWriter::addFolder(const QString& name)
-{
-    return add(name, QByteArray(), true);
-}
+bool RarWriter::addFolder(const QString& name) { return add(name, QByteArray(), true); }
 
 bool RarWriter::add(const QString& name, const QByteArray& data, bool folder)
 {

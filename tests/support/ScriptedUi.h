@@ -13,14 +13,14 @@
 class ScriptedUi : public UiSeam {
 public:
     struct Shown {
-        QString kind;  // "open", "folder", "message", "progress"
+        QString kind;   // "open", "folder", "message", "progress"
         QString title;  // dialog title, folder prompt or progress label
         QString text;   // message text, or the filter of an open dialog
         Icon icon = Icon::None;
     };
 
-    std::deque<QString> files;    // next answers of openFileName ("" = cancel)
-    std::deque<QString> folders;  // next answers of browseForFolder ("" = cancel)
+    std::deque<QString> files;     // next answers of openFileName ("" = cancel)
+    std::deque<QString> folders;   // next answers of browseForFolder ("" = cancel)
     int cancelProgressAfter = -1;  // progress reports cancel after this many setValue calls
 
     std::vector<Shown> shown;

@@ -113,7 +113,8 @@ int main(int argc, char** argv)
         for (int factor : {1, 2}) {
             window.resize(design.width() * factor, design.height() * factor + extra);
             if (!QTest::qWaitFor([&] { return window.centralWidget()->size() == design * factor; }, 5000))
-                std::printf("client area stayed %dx%d\n", window.centralWidget()->width(), window.centralWidget()->height());
+                std::printf("client area stayed %dx%d\n", window.centralWidget()->width(),
+                            window.centralWidget()->height());
             for (int page = 0; page < window.TabControl->count(); ++page) {
                 window.TabControl->setCurrentIndex(page);
                 if (window.TabControl->currentWidget() == window.Web->parentWidget()) settle(1500);
