@@ -9,11 +9,11 @@
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
 #include "support/ModelFileBuilder.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 static void BM_TextureFace_DXT5_1024(benchmark::State& state)
 {
-    TestEnv env;
+    WindowEnv env;
     auto window = env.openWindow();
     // Block data of a real texture barely compresses: fill the blocks with noise.
     QByteArray dds = DdsWriter::dxt5(1024, 1024, DdsWriter::checkerBlock).bytes;

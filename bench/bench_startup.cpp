@@ -10,14 +10,14 @@
 #include "shell/frmMain.h"
 #include "support/EditFileBuilder.h"
 #include "support/ScriptedUi.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
 // The window of a prepared world: stored locations, a full edit file, the
 // archive folder; scripted dialogs so nothing modal can open.
 struct World {
-    TestEnv env;
+    WindowEnv env;
     World()
     {
         env.storeLocations(env.writeFullEditFile(), env.faceFolder());
@@ -30,7 +30,7 @@ void BM_StartUpUntilShown(benchmark::State& state)
     World world;
     for (auto _ : state) {
         auto window = world.env.openWindow(false);
-        TestEnv::showAndSettle(*window);
+        WindowEnv::showAndSettle(*window);
         const int entries = window->List1->count();
         state.PauseTiming();
         if (entries != 10160) state.SkipWithError("the player list was not filled");
@@ -49,7 +49,7 @@ void BM_SearchKeystroke(benchmark::State& state)
 {
     World world;
     auto window = world.env.openWindow(false);
-    TestEnv::showAndSettle(*window);
+    WindowEnv::showAndSettle(*window);
     static const char* const texts[3][2] = {
         {"Player 1", "Player 12"}, {"Player 1015", "Player 10159"}, {"Player 1015", "Player 1015x"}};
     const auto* pair = texts[state.range(0)];

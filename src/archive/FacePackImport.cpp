@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "archive/FileReplace.h"
+#include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
-#include "platform/UiSeam.h"
+#include "platform/Progress.h"
 
 namespace {
 
@@ -23,28 +23,28 @@ QFileInfoList entriesOf(const QString& folder, QDir::Filters kind)
 
 // A move across disks is a copy: the target only changes once the whole
 // file was written.
-bool copyOver(const QString& from, const QString& to, QString* error)
+Result copyOver(const QString& from, const QString& to)
 {
-    StagedCopy copy(from, to);
-    if (copy.write() && copy.commit()) return true;
-    *error = QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), copy.error());
-    return false;
+    FileOps::StagedCopy copy(from, to);
+    Result r = copy.write();
+    if (r) r = copy.commit();
+    if (r) return r;
+    return Result::failure(QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), r.message));
 }
 
-bool moveFile(const QString& from, const QString& to, QString* error)
+Result moveFile(const QString& from, const QString& to)
 {
     bool otherDisk = false;
-    QString why;
-    if (renameOver(from, to, &otherDisk, &why)) return true;
-    if (otherDisk) return copyOver(from, to, error);
-    *error = QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), why);
-    return false;
+    const Result r = FileOps::renameOver(from, to, &otherDisk);
+    if (r) return r;
+    if (otherDisk) return copyOver(from, to);
+    return Result::failure(QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), r.message));
 }
 
-bool mergeFolder(const QString& from, const QString& to, int* moved, QString* error)
+Result mergeFolder(const QString& from, const QString& to, int* moved)
 {
     for (const QFileInfo& f : entriesOf(from, QDir::Files)) {
-        if (!moveFile(f.absoluteFilePath(), to + '/' + f.fileName(), error)) return false;
+        if (Result r = moveFile(f.absoluteFilePath(), to + '/' + f.fileName()); !r) return r;
         ++*moved;
     }
     for (const QFileInfo& d : entriesOf(from, QDir::Dirs)) {
@@ -52,8 +52,8 @@ bool mergeFolder(const QString& from, const QString& to, int* moved, QString* er
         if (!QFileInfo::exists(target)) {
             // A folder the archive lacks moves over whole.
             bool otherDisk = false;
-            QString why;
-            if (renameOver(d.absoluteFilePath(), target, &otherDisk, &why)) {
+            const Result r = FileOps::renameOver(d.absoluteFilePath(), target, &otherDisk);
+            if (r) {
                 QDirIterator it(target, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
                 while (it.hasNext()) {
                     it.next();
@@ -61,41 +61,41 @@ bool mergeFolder(const QString& from, const QString& to, int* moved, QString* er
                 }
                 continue;
             }
-            if (!otherDisk || !QDir().mkdir(target)) {
-                *error = QStringLiteral("cannot create the folder \"%1\": %2").arg(d.fileName(), why);
-                return false;
-            }
+            if (!otherDisk || !QDir().mkdir(target))
+                return Result::failure(
+                    QStringLiteral("cannot create the folder \"%1\": %2").arg(d.fileName(), r.message));
         }
-        if (!mergeFolder(d.absoluteFilePath(), target, moved, error)) return false;
+        if (Result r = mergeFolder(d.absoluteFilePath(), target, moved); !r) return r;
     }
-    return true;
+    return Result::success();
 }
 
-QString checkFolder(const QString& from, const QString& to, const QString& shown)
+Result checkFolder(const QString& from, const QString& to, const QString& shown)
 {
     const QFileInfo target(to);
-    if (target.isSymLink()) return QStringLiteral("\"%1\" in the archive is a link").arg(shown);
+    if (target.isSymLink()) return Result::failure(QStringLiteral("\"%1\" in the archive is a link").arg(shown));
     if (!target.isDir())
-        return QStringLiteral("\"%1\" in the archive is a file, the pack has a folder there").arg(shown);
+        return Result::failure(
+            QStringLiteral("\"%1\" in the archive is a file, the pack has a folder there").arg(shown));
     if (FileSystemObject::isReadOnly(target.filePath()))
-        return QStringLiteral("the folder \"%1\" in the archive is read-only").arg(shown);
+        return Result::failure(QStringLiteral("the folder \"%1\" in the archive is read-only").arg(shown));
     for (const QFileInfo& f : entriesOf(from, QDir::Files | QDir::Dirs)) {
         const QString name = shown.isEmpty() ? f.fileName() : shown + '/' + f.fileName();
         const QString there = to + '/' + f.fileName();
         const QFileInfo t(there);
         if (!t.exists() && !t.isSymLink()) continue;
         if (f.isDir()) {
-            const QString why = checkFolder(f.absoluteFilePath(), there, name);
-            if (!why.isEmpty()) return why;
+            if (Result r = checkFolder(f.absoluteFilePath(), there, name); !r) return r;
         } else if (t.isSymLink()) {
-            return QStringLiteral("\"%1\" in the archive is a link").arg(name);
+            return Result::failure(QStringLiteral("\"%1\" in the archive is a link").arg(name));
         } else if (t.isDir()) {
-            return QStringLiteral("\"%1\" in the archive is a folder, the pack has a file there").arg(name);
+            return Result::failure(
+                QStringLiteral("\"%1\" in the archive is a folder, the pack has a file there").arg(name));
         } else if (FileSystemObject::isReadOnly(t.filePath())) {
-            return QStringLiteral("\"%1\" in the archive is read-only").arg(name);
+            return Result::failure(QStringLiteral("\"%1\" in the archive is read-only").arg(name));
         }
     }
-    return QString();
+    return Result::success();
 }
 
 }  // namespace
@@ -105,26 +105,25 @@ FacePackImport::FacePackImport(const UnRarExtractor& extractor, const QString& a
     : extractor_(extractor), archiveFolder_(QDir::cleanPath(archiveFolder)), stagingParent_(stagingParent)
 {}
 
-QString FacePackImport::mergeConflict(const QString& staging, const QString& archive)
+Result FacePackImport::mergeConflict(const QString& staging, const QString& archive)
 {
     const QFileInfo target(archive);
-    if (!target.exists() && !target.isSymLink()) return QString();
-    if (!target.isDir()) return QStringLiteral("the archive folder is a file");
-    if (FileSystemObject::isReadOnly(target.filePath())) return QStringLiteral("the archive folder is read-only");
+    if (!target.exists() && !target.isSymLink()) return Result::success();
+    if (!target.isDir()) return Result::failure(QStringLiteral("the archive folder is a file"));
+    if (FileSystemObject::isReadOnly(target.filePath()))
+        return Result::failure(QStringLiteral("the archive folder is read-only"));
     return checkFolder(staging, archive, QString());
 }
 
-bool FacePackImport::merge(const QString& staging, const QString& archive, int* moved, QString* error)
+Result FacePackImport::merge(const QString& staging, const QString& archive, int* moved)
 {
     int count = 0;
-    QString why;
-    const bool ok = mergeFolder(staging, archive, &count, &why);
+    const Result r = mergeFolder(staging, archive, &count);
     if (moved) *moved = count;
-    if (error) *error = why;
-    return ok;
+    return r;
 }
 
-QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtractor::Result& x)
+QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtractor::Report& x)
 {
     // What happened ("%1" the pack, "%2" the reader's own words where they help) and what to do.
     struct Words {
@@ -168,9 +167,9 @@ QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtra
     return QString();  // Ok and Canceled need no words
 }
 
-FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink* progress) const
+FacePackImport::Report FacePackImport::run(const QString& packPath, ProgressSink* progress) const
 {
-    Result result;
+    Report result;
     const QString pack = QFileInfo(packPath).fileName();
 
     // A folder of this import's own, removed with everything in it on return.
@@ -203,10 +202,9 @@ FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink
     }
 
     // From here on the import runs to its end: the merge is renames on one disk.
-    const QString stopped = mergeConflict(stage, archiveFolder_);
-    if (!stopped.isEmpty()) {
+    if (const Result stopped = mergeConflict(stage, archiveFolder_); !stopped) {
         result.message =
-            QStringLiteral("The face pack \"%1\" could not be added to the archive: %2.").arg(pack, stopped) +
+            QStringLiteral("The face pack \"%1\" could not be added to the archive: %2.").arg(pack, stopped.message) +
             QStringLiteral(
                 "\n\nNothing was added to the archive. Make that entry writable, or clear the "
                 "archive, then import the pack again.");
@@ -219,10 +217,9 @@ FacePackImport::Result FacePackImport::run(const QString& packPath, ProgressSink
         return result;
     }
     if (progress) progress->setLabel(QStringLiteral("Adding \"%1\" to the archive...").arg(pack));
-    QString why;
-    if (!merge(stage, archiveFolder_, &result.merged, &why)) {
+    if (const Result merged = merge(stage, archiveFolder_, &result.merged); !merged) {
         result.message =
-            QStringLiteral("The face pack \"%1\" was only partly added to the archive: %2.").arg(pack, why) +
+            QStringLiteral("The face pack \"%1\" was only partly added to the archive: %2.").arg(pack, merged.message) +
             QStringLiteral(
                 "\n\nCheck that the program folder can be written and has free space, then "
                 "import the pack again.");

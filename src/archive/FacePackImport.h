@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "archive/UnRarExtractor.h"
+#include "platform/Result.h"
 
 class ProgressSink;
 
@@ -22,9 +23,9 @@ class FacePackImport {
 public:
     enum class Outcome { Imported, Canceled, Failed };
 
-    struct Result {
+    struct Report {
         Outcome outcome = Outcome::Failed;
-        UnRarExtractor::Result extraction;
+        UnRarExtractor::Report extraction;
         int merged = 0;   // files moved into the archive folder
         QString message;  // what to tell the user; empty when nothing needs saying
     };
@@ -35,17 +36,17 @@ public:
 
     // `progress` (may be null) is advanced in bytes of the pack read, up to
     // its size; its cancel is honoured until the merge starts.
-    Result run(const QString& packPath, ProgressSink* progress = nullptr) const;
+    Report run(const QString& packPath, ProgressSink* progress = nullptr) const;
 
-    // Why the staged tree cannot be merged into the archive folder, or the
-    // empty text when nothing stands in the way.
-    static QString mergeConflict(const QString& staging, const QString& archive);
+    // Fails, saying what stands in the way, when the staged tree cannot be
+    // merged into the archive folder.
+    static Result mergeConflict(const QString& staging, const QString& archive);
     // Moves the staged tree into the archive folder (files first, then
-    // folders). False, with the reason, when a move failed part-way.
-    static bool merge(const QString& staging, const QString& archive, int* moved, QString* error);
+    // folders); fails with the reason when a move failed part-way.
+    static Result merge(const QString& staging, const QString& archive, int* moved = nullptr);
 
     // The message for a pack that could not be imported.
-    static QString failureMessage(const QString& packPath, const UnRarExtractor::Result& extraction);
+    static QString failureMessage(const QString& packPath, const UnRarExtractor::Report& extraction);
 
 private:
     const UnRarExtractor& extractor_;

@@ -366,10 +366,10 @@ QString UnRarExtractor::safeRelativePath(const QString& entryName)
     return parts.join('/');
 }
 
-UnRarExtractor::Result UnRarExtractor::Extract(const QString& archivePath, const QString& destination,
+UnRarExtractor::Report UnRarExtractor::Extract(const QString& archivePath, const QString& destination,
                                                const Progress& progress) const
 {
-    Result result;
+    Report result;
     auto stop = [&result](Status status, const QString& text) {
         result.status = status;
         result.errorText = text;

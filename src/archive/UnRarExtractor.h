@@ -44,7 +44,7 @@ public:
         qint64 reserveBytes = qint64(64) << 20;
     };
 
-    struct Result {
+    struct Report {
         Status status = Status::Ok;
         QString errorText;    // the reader's or the file system's own words
         int files = 0;        // plain files written
@@ -69,7 +69,7 @@ public:
     // created when missing. On failure the destination may hold what was
     // written before it; callers that must not see a partial tree extract
     // into a folder of their own.
-    Result Extract(const QString& archivePath, const QString& destination, const Progress& progress = {}) const;
+    Report Extract(const QString& archivePath, const QString& destination, const Progress& progress = {}) const;
 
     // The entry name as a relative path with '/' between its parts, or the
     // empty text when the name would leave the destination or names nothing.

@@ -43,42 +43,44 @@ QString quoted(const QString& name)
 
 namespace {
 
-QString problemOf(const QString& name, bool deviceNamesMatter)
+Result problemOf(const QString& name, bool deviceNamesMatter)
 {
-    if (name.isEmpty()) return QStringLiteral("the name is empty");
+    if (name.isEmpty()) return Result::failure(QStringLiteral("the name is empty"));
     if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return QStringLiteral("%1 is not a name but a folder reference").arg(quoted(name));
+        return Result::failure(QStringLiteral("%1 is not a name but a folder reference").arg(quoted(name)));
     static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
     for (QChar c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F || forbidden.contains(c))
-            return QStringLiteral("%1 contains %2, which a Windows file name cannot hold")
-                .arg(quoted(name), describe(c));
+            return Result::failure(
+                QStringLiteral("%1 contains %2, which a Windows file name cannot hold").arg(quoted(name), describe(c)));
     }
     if (name.endsWith(QLatin1Char(' ')) || name.endsWith(QLatin1Char('.')))
-        return QStringLiteral("%1 ends with a %2, which Windows drops from file names")
-            .arg(quoted(name), name.endsWith(QLatin1Char(' ')) ? QStringLiteral("space") : QStringLiteral("dot"));
+        return Result::failure(
+            QStringLiteral("%1 ends with a %2, which Windows drops from file names")
+                .arg(quoted(name), name.endsWith(QLatin1Char(' ')) ? QStringLiteral("space") : QStringLiteral("dot")));
     if (deviceNamesMatter && isReservedDeviceName(name))
-        return QStringLiteral("%1 is a reserved device name on Windows").arg(quoted(name));
-    if (name.size() > 255) return QStringLiteral("%1 is longer than 255 characters").arg(quoted(name.left(40) + "..."));
-    return QString();
+        return Result::failure(QStringLiteral("%1 is a reserved device name on Windows").arg(quoted(name)));
+    if (name.size() > 255)
+        return Result::failure(QStringLiteral("%1 is longer than 255 characters").arg(quoted(name.left(40) + "...")));
+    return Result::success();
 }
 
 }  // namespace
 
-QString nameProblem(const QString& name) { return problemOf(name, true); }
+Result checkName(const QString& name) { return problemOf(name, true); }
 
-QString baseNameProblem(const QString& baseName) { return problemOf(baseName, false); }
+Result checkBaseName(const QString& baseName) { return problemOf(baseName, false); }
 
-QString codePageProblem(const QString& text)
+Result checkCodePage(const QString& text)
 {
     QString bad;
     for (char32_t cp : text.toUcs4()) {
         const QString one = QString::fromUcs4(&cp, 1);
         if (!CodePage::canEncode(one) && !bad.contains(one)) bad += one;
     }
-    if (bad.isEmpty()) return QString();
-    return QStringLiteral("%1 holds characters that the 8-bit code page of map.txt cannot store: %2")
-        .arg(quoted(text), bad);
+    if (bad.isEmpty()) return Result::success();
+    return Result::failure(QStringLiteral("%1 holds characters that the 8-bit code page of map.txt cannot store: %2")
+                               .arg(quoted(text), bad));
 }
 
 }  // namespace FileNameCheck

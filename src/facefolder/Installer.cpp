@@ -8,13 +8,14 @@
 
 #include "facefolder/FileNameCheck.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
 
 namespace Installer {
 
 namespace {
 
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+using FileOps::shown;
 
 QString destinationFolder(const Request& r)
 {
@@ -47,37 +48,39 @@ void rollBack(std::vector<Placement>& steps)
 
 Result failed(const QString& why)
 {
-    return Result{false, why + QStringLiteral("\nNothing was installed and map.txt was left as it was.")};
+    return Result::failure(why + QStringLiteral("\nNothing was installed and map.txt was left as it was."));
 }
 
 }  // namespace
 
 QString mapFilePath(const QString& faceFolder) { return faceFolder + QStringLiteral("/map.txt"); }
 
-QString check(const Request& r)
+Result check(const Request& r)
 {
     const QFileInfo face(r.faceFolder);
     if (r.faceFolder.isEmpty() || !QDir::isAbsolutePath(r.faceFolder) || !face.isDir())
-        return QStringLiteral("The face folder does not exist: %1").arg(shown(r.faceFolder));
+        return Result::failure(QStringLiteral("The face folder does not exist: %1").arg(shown(r.faceFolder)));
 
     if (r.intoTeamFolder) {
-        if (const QString p = FileNameCheck::nameProblem(r.teamFolder); !p.isEmpty())
-            return QStringLiteral("The team folder name is not valid: %1.").arg(p);
+        if (const Result p = FileNameCheck::checkName(r.teamFolder); !p)
+            return Result::failure(QStringLiteral("The team folder name is not valid: %1.").arg(p.message));
         const QString sub = destinationFolder(r);
-        if (!QFileInfo(sub).isDir()) return QStringLiteral("The team folder does not exist: %1").arg(shown(sub));
+        if (!QFileInfo(sub).isDir())
+            return Result::failure(QStringLiteral("The team folder does not exist: %1").arg(shown(sub)));
     }
 
-    if (const QString p = FileNameCheck::baseNameProblem(r.baseName); !p.isEmpty())
-        return QStringLiteral("The file name is not valid: %1.").arg(p);
+    if (const Result p = FileNameCheck::checkBaseName(r.baseName); !p)
+        return Result::failure(QStringLiteral("The file name is not valid: %1.").arg(p.message));
     for (const QString& name : {MapLine::faceFileName(r.baseName), MapLine::hairFileName(r.baseName)})
-        if (const QString p = FileNameCheck::nameProblem(name); !p.isEmpty())
-            return QStringLiteral("The file name is not valid: %1.").arg(p);
+        if (const Result p = FileNameCheck::checkName(name); !p)
+            return Result::failure(QStringLiteral("The file name is not valid: %1.").arg(p.message));
 
-    if (r.line.trimmed().isEmpty()) return QStringLiteral("The map line is empty: pick a player first.");
+    if (r.line.trimmed().isEmpty())
+        return Result::failure(QStringLiteral("The map line is empty: pick a player first."));
     for (QChar c : r.line)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return QStringLiteral("The map line holds a line break or another control character: %1")
-                .arg(FileNameCheck::quoted(r.line));
+            return Result::failure(QStringLiteral("The map line holds a line break or another control character: %1")
+                                       .arg(FileNameCheck::quoted(r.line)));
 
     // The line must name what is installed: a line left from another player
     // or option would point the add-on at files that are not there.
@@ -86,32 +89,34 @@ QString check(const Request& r)
     const QString hairName = QLatin1Char('"') + MapLine::hairFileName(part) + QLatin1Char('"');
     if (r.line.contains(faceName) != MapLine::hasFace(r.content) ||
         r.line.contains(hairName) != MapLine::hasHair(r.content))
-        return QStringLiteral(
-                   "The map line does not name the files about to be installed (%1): %2\n"
-                   "Pick the player again to compose it anew.")
-            .arg(MapLine::hasFace(r.content) && MapLine::hasHair(r.content) ? faceName + QStringLiteral(", ") + hairName
-                 : MapLine::hasFace(r.content)                              ? faceName
-                                                                            : hairName,
-                 r.line);
+        return Result::failure(QStringLiteral("The map line does not name the files about to be installed (%1): %2\n"
+                                              "Pick the player again to compose it anew.")
+                                   .arg(MapLine::hasFace(r.content) && MapLine::hasHair(r.content)
+                                            ? faceName + QStringLiteral(", ") + hairName
+                                        : MapLine::hasFace(r.content) ? faceName
+                                                                      : hairName,
+                                        r.line));
 
     for (const QString& text : {r.line, r.baseName, r.teamFolder})
-        if (const QString p = FileNameCheck::codePageProblem(text); !p.isEmpty()) return p + QLatin1Char('.');
+        if (const Result p = FileNameCheck::checkCodePage(text); !p)
+            return Result::failure(p.message + QLatin1Char('.'));
 
     if (MapLine::hasFace(r.content) && !QFileInfo(r.workingFace).isFile())
-        return QStringLiteral("No face model has been chosen: the working file %1 is missing.")
-            .arg(shown(r.workingFace));
+        return Result::failure(
+            QStringLiteral("No face model has been chosen: the working file %1 is missing.").arg(shown(r.workingFace)));
     if (MapLine::hasHair(r.content) && !QFileInfo(r.workingHair).isFile())
-        return QStringLiteral("No hair model has been chosen: the working file %1 is missing.")
-            .arg(shown(r.workingHair));
+        return Result::failure(
+            QStringLiteral("No hair model has been chosen: the working file %1 is missing.").arg(shown(r.workingHair)));
 
     const QFileInfo map(mapFilePath(r.faceFolder));
-    if (map.exists() && !map.isFile()) return QStringLiteral("map.txt is not a file: %1").arg(shown(map.filePath()));
-    return QString();
+    if (map.exists() && !map.isFile())
+        return Result::failure(QStringLiteral("map.txt is not a file: %1").arg(shown(map.filePath())));
+    return Result::success();
 }
 
 Result install(const Request& r)
 {
-    if (const QString problem = check(r); !problem.isEmpty()) return Result{false, problem};
+    if (Result problem = check(r); !problem) return problem;
 
     const QString folder = destinationFolder(r);
     std::vector<Placement> steps;
@@ -193,7 +198,7 @@ Result install(const Request& r)
 
     for (const auto& s : steps)
         if (!s.backup.isEmpty()) QFile::remove(s.backup);
-    return Result{true, QString()};
+    return Result::success();
 }
 
 }  // namespace Installer

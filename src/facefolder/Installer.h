@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "facefolder/MapLine.h"
+#include "platform/Result.h"
 
 // Puts one player's models into the face folder and adds the player's line to
 // map.txt, as one step that either happens whole or leaves the folder as it was.
@@ -19,16 +20,10 @@ struct Request {
     QString workingHair;
 };
 
-struct Result {
-    bool ok = false;
-    QString message;  // what went wrong, fit for a message box; empty on success
-};
-
 // Every check made before anything is written: the folders exist, the working
 // files the content needs exist, the names are valid Windows names, the line is
 // a non-empty single line and everything fits the 8-bit code page.
-// Empty when the request may go ahead.
-QString check(const Request& request);
+Result check(const Request& request);
 
 // Checks, then copies the models in under temporary names, moves them into
 // place (overwriting same-named files) and appends the line with CR LF. When a

@@ -2,21 +2,24 @@
 
 #include <QString>
 
+#include "platform/Result.h"
+
 class FileSystemObject;
 
 // Team sub-folders of the face folder: made, deleted and emptied by name,
-// never anything else. Every refusal says why; a name that does not exist
-// changes nothing and says nothing.
+// never anything else. Each command is refused, with the reason, before it
+// touches the disk when its names do not address a team folder; a well-formed
+// name of a folder that does not exist changes nothing and says nothing.
 namespace TeamFolders {
 
-struct Result {
-    bool acted = false;  // false: refused before touching the disk
-    QString message;     // a warning to show, or empty
-};
+// Whether `team` may be made inside `parent`, the folder open in the folder
+// list, which must be the face folder or lie inside it (empty: the face folder).
+Result checkAdd(const QString& faceFolder, const QString& parent, const QString& team);
+// Whether `name` addresses a team folder directly inside the face folder.
+// `what` names the command for the message ("delete", "clear").
+Result checkTeamFolder(const QString& faceFolder, const QString& name, const QString& what);
 
-// Creates {parent}/{team}. `parent` is the folder open in the folder list and
-// must be the face folder or lie inside it (empty: the face folder). An
-// existing folder of that name is left as it is, silently.
+// Creates {parent}/{team}; an existing folder of that name is left as it is.
 Result add(FileSystemObject& fso, const QString& faceFolder, const QString& parent, const QString& team);
 
 // Deletes {faceFolder}/{name} with everything in it.
@@ -24,9 +27,5 @@ Result remove(FileSystemObject& fso, const QString& faceFolder, const QString& n
 
 // Deletes the files lying directly in {faceFolder}/{name}; its sub-folders stay.
 Result clear(FileSystemObject& fso, const QString& faceFolder, const QString& name);
-
-// Why `name` cannot address a team folder directly inside the face folder, or
-// empty. `what` names the command for the message ("delete", "clear").
-QString teamFolderProblem(const QString& faceFolder, const QString& name, const QString& what);
 
 }  // namespace TeamFolders

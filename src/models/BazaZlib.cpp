@@ -6,11 +6,9 @@
 #include <cfenv>
 #include <cmath>
 #include <limits>
-#include <stdexcept>
+#include <new>
 
 namespace {
-
-std::runtime_error failure(const QString& text) { return std::runtime_error(text.toStdString()); }
 
 // Replaces the file's content whole: an older, longer file must not keep a
 // stale tail behind the new bytes.
@@ -36,7 +34,7 @@ qint64 BazaZlib::CompressCapacity(qint64 n)
     return qint64(rounded);
 }
 
-void BazaZlib::CompressBuffer(QByteArray& data)
+bool BazaZlib::CompressBuffer(QByteArray& data)
 {
     const qint64 capacity = CompressCapacity(data.size());
     QByteArray out(qsizetype(capacity + 1), '\0');
@@ -45,9 +43,10 @@ void BazaZlib::CompressBuffer(QByteArray& data)
                             reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()));
     // The capacity always covers zlib's bound, so this only reports a broken
     // zlib; a truncated stream must never be written as if it were whole.
-    if (rc != Z_OK) throw failure(QStringLiteral("zlib compress failed (%1)").arg(rc));
+    if (rc != Z_OK) return false;
     out.truncate(qsizetype(destLen));
     data = out;
+    return true;
 }
 
 void BazaZlib::UncompressBuffer(QByteArray& data, qint32& size)
@@ -69,24 +68,25 @@ void BazaZlib::UncompressBuffer(QByteArray& data, qint32& size)
     data = out;
 }
 
-void BazaZlib::CompressFile(const QString& Source, const QString& Destination)
+Result BazaZlib::CompressFile(const QString& Source, const QString& Destination)
 {
     QByteArray data;
     {
         QFile in(Source);
-        if (!in.open(QIODevice::ReadOnly)) throw failure(QStringLiteral("cannot read ") + Source);
+        if (!in.open(QIODevice::ReadOnly)) return Result::failure(QStringLiteral("cannot read ") + Source);
         const qint64 n = in.size();
-        if (n <= 0) throw failure(QStringLiteral("nothing to compress in ") + Source);
-        if (n > std::numeric_limits<qint32>::max()) throw failure(QStringLiteral("too large: ") + Source);
+        if (n <= 0) return Result::failure(QStringLiteral("nothing to compress in ") + Source);
+        if (n > std::numeric_limits<qint32>::max()) return Result::failure(QStringLiteral("too large: ") + Source);
         data = in.readAll();
-        if (data.size() != n) throw failure(QStringLiteral("cannot read ") + Source);
+        if (data.size() != n) return Result::failure(QStringLiteral("cannot read ") + Source);
     }
     const qint32 n = qint32(data.size());
-    CompressBuffer(data);
+    if (!CompressBuffer(data)) return Result::failure(QStringLiteral("zlib cannot compress ") + Source);
 
     QByteArray head(4, '\0');
     qToLittleEndian<qint32>(n, head.data());
-    if (!writeWhole(Destination, head, data)) throw failure(QStringLiteral("cannot write ") + Destination);
+    if (!writeWhole(Destination, head, data)) return Result::failure(QStringLiteral("cannot write ") + Destination);
+    return Result::success();
 }
 
 void BazaZlib::UncompressFile(const QString& Compressed, const QString& Uncompressed) noexcept
@@ -108,7 +108,8 @@ void BazaZlib::UncompressFile(const QString& Compressed, const QString& Uncompre
         }
         UncompressBuffer(data, size);
         writeWhole(Uncompressed, QByteArray(), data);
-    } catch (...) {
-        // Nothing leaves this operation; the caller finds out from the output.
+    } catch (const std::bad_alloc&) {
+        // A size the memory cannot hold: the output stays as it was, and the
+        // caller finds out from it.
     }
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/Result.h"
+
 // Turns a whole file into a size-prefixed zlib file and back: 4 bytes of
 // uncompressed size (signed 32-bit, little-endian), then a zlib stream.
 // Bytes after the end of the stream are ignored on reading.
@@ -13,10 +15,10 @@ public:
     // must not drive an allocation.
     static constexpr qint32 kMaxUncompressedSize = 256 * 1024 * 1024;
 
-    // Raises std::runtime_error when the source cannot be read or is empty,
-    // or the destination cannot be written. The destination is replaced whole.
-    void CompressFile(const QString& Source, const QString& Destination);
-    // Never raises. `Compressed` and `Uncompressed` may be the same path: the
+    // Fails when the source cannot be read or is empty, or the destination
+    // cannot be written. The destination is replaced whole.
+    Result CompressFile(const QString& Source, const QString& Destination);
+    // Never fails. `Compressed` and `Uncompressed` may be the same path: the
     // whole input is read and closed before the output is opened.
     //
     // The output holds what zlib produced, at most the stored size (a damaged
@@ -31,6 +33,6 @@ public:
     static qint64 CompressCapacity(qint64 n);
 
 private:
-    static void CompressBuffer(QByteArray& data);
+    static bool CompressBuffer(QByteArray& data);
     static void UncompressBuffer(QByteArray& data, qint32& size);
 };

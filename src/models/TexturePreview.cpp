@@ -14,7 +14,7 @@
 
 namespace {
 
-QString g_freeImageMessage;  // the library's last complaint, for lastError()
+QString g_freeImageMessage;  // the library's last complaint, for the failure message
 
 void DLL_CALLCONV onFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
 {
@@ -90,12 +90,6 @@ TexturePreview::~TexturePreview() = default;
 
 QString TexturePreview::path(const QString& literal) const { return ProgramFolder::join(programFolder_, literal); }
 
-bool TexturePreview::fail(const QString& why)
-{
-    lastError_ = why;
-    return false;
-}
-
 void TexturePreview::Delete() noexcept
 {
     for (const QString& literal : ScratchFiles::deleteList()) QFile::remove(path(literal));
@@ -142,10 +136,9 @@ QString TexturePreview::checkDdsHeader(const char* data, qint64 size)
     return QString();
 }
 
-bool TexturePreview::Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show)
+Result TexturePreview::Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show)
 {
     initialiseFreeImage();
-    lastError_.clear();
 
     // 1. No scratch file of an earlier preview may be mistaken for this one's.
     Delete();
@@ -156,17 +149,19 @@ bool TexturePreview::Preview(const QString& workingLiteral, const QString& bitma
     QByteArray buffer;
     {
         QFile model(modelPath_);
-        if (!model.open(QIODevice::ReadOnly)) return fail(QStringLiteral("working copy missing: ") + modelPath_);
+        if (!model.open(QIODevice::ReadOnly))
+            return Result::failure(QStringLiteral("working copy missing: ") + modelPath_);
         const qint64 length = model.size();
-        if (length <= 0) return fail(QStringLiteral("working copy empty: ") + modelPath_);
-        if (length > kMaxModelFileSize) return fail(QStringLiteral("working copy too large: ") + modelPath_);
+        if (length <= 0) return Result::failure(QStringLiteral("working copy empty: ") + modelPath_);
+        if (length > kMaxModelFileSize) return Result::failure(QStringLiteral("working copy too large: ") + modelPath_);
         buffer = QByteArray(qsizetype(length), '\0');
         if (length > 12 && model.seek(12)) model.read(buffer.data(), length - 12);
     }
 
     // 4, 5. The payload, decompressed in place.
     const QString temp = path(QStringLiteral("\\temp.bin"));
-    if (!writeFile(temp, buffer.constData(), buffer.size())) return fail(QStringLiteral("cannot write ") + temp);
+    if (!writeFile(temp, buffer.constData(), buffer.size()))
+        return Result::failure(QStringLiteral("cannot write ") + temp);
     buffer.clear();
     codec_.UncompressFile(temp, temp);
 
@@ -174,26 +169,29 @@ bool TexturePreview::Preview(const QString& workingLiteral, const QString& bitma
     QByteArray payload;
     {
         QFile file(temp);
-        if (!file.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read ") + temp);
+        if (!file.open(QIODevice::ReadOnly)) return Result::failure(QStringLiteral("cannot read ") + temp);
         payload = file.readAll();
     }
     // Without its header a payload is not a model's; zeros read past its end
     // would otherwise pass for offsets.
-    if (payload.size() < kPayloadHeaderSize) return fail(QStringLiteral("payload too short for its header"));
+    if (payload.size() < kPayloadHeaderSize) return Result::failure(QStringLiteral("payload too short for its header"));
     const qint64 M = field(payload, 8), A = field(payload, 12), B = field(payload, 24);
     const qint64 T = field(payload, 32), U = field(payload, 36);
 
     // 7. The model block.
     {
         qint64 end = 0;
-        if (!sum32(A, B, 48, end) || !inInt32(end - M)) return fail(QStringLiteral("model block size out of range"));
+        if (!sum32(A, B, 48, end) || !inInt32(end - M))
+            return Result::failure(QStringLiteral("model block size out of range"));
         const qint64 length = end - M;
-        if (length < 1 || length > kMaxBlockLength) return fail(QStringLiteral("model block size %1").arg(length));
-        if (M < 0 || M >= payload.size()) return fail(QStringLiteral("model block outside the payload"));
+        if (length < 1 || length > kMaxBlockLength)
+            return Result::failure(QStringLiteral("model block size %1").arg(length));
+        if (M < 0 || M >= payload.size()) return Result::failure(QStringLiteral("model block outside the payload"));
         QByteArray block(qsizetype(length), '\0');
         std::memcpy(block.data(), payload.constData() + M, size_t(qMin<qint64>(length, payload.size() - M)));
         const QString ktmdl = path(QStringLiteral("\\KTMDL"));
-        if (!writeFile(ktmdl, block.constData(), block.size())) return fail(QStringLiteral("cannot write ") + ktmdl);
+        if (!writeFile(ktmdl, block.constData(), block.size()))
+            return Result::failure(QStringLiteral("cannot write ") + ktmdl);
     }
 
     // 8. The texture block with its zero tail.
@@ -202,15 +200,16 @@ bool TexturePreview::Preview(const QString& workingLiteral, const QString& bitma
     {
         qint64 end = 0;
         if (!sum32(U, kTextureTail, 0, end) || !inInt32(end - T))
-            return fail(QStringLiteral("texture block size out of range"));
+            return Result::failure(QStringLiteral("texture block size out of range"));
         const qint64 length = end - T;
-        if (length < 1 || length > kMaxBlockLength) return fail(QStringLiteral("texture block size %1").arg(length));
-        if (T < 0 || T >= payload.size()) return fail(QStringLiteral("texture block outside the payload"));
+        if (length < 1 || length > kMaxBlockLength)
+            return Result::failure(QStringLiteral("texture block size %1").arg(length));
+        if (T < 0 || T >= payload.size()) return Result::failure(QStringLiteral("texture block outside the payload"));
         // The block is the payload from T on, then zeros up to its length.
         nagData = qMin<qint64>(length, payload.size() - T);
         const bool written = writeFile(nag, payload.constData() + T, nagData, length);
         payload.clear();
-        if (!written) return fail(QStringLiteral("cannot write ") + nag);
+        if (!written) return Result::failure(QStringLiteral("cannot write ") + nag);
     }
 
     // 9. The DDS from offset 16 of the block, cut or zero-padded to the buffer.
@@ -219,36 +218,36 @@ bool TexturePreview::Preview(const QString& workingLiteral, const QString& bitma
     qint64 got = 0;
     {
         QFile file(nag);
-        if (!file.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read ") + nag);
+        if (!file.open(QIODevice::ReadOnly)) return Result::failure(QStringLiteral("cannot read ") + nag);
         if (file.seek(16)) got = qMax<qint64>(0, file.read(texBuffer_.data(), kTexBufferSize));
         std::memset(texBuffer_.data() + got, 0, size_t(kTexBufferSize - got));
     }
     // Past the data of "\Nag.dds" the buffer holds only zeros.
     const qint64 texData = qBound<qint64>(0, nagData - 16, got);
     if (!writeFile(tex, texBuffer_.constData(), texData, kTexBufferSize))
-        return fail(QStringLiteral("cannot write ") + tex);
+        return Result::failure(QStringLiteral("cannot write ") + tex);
 
     // The decoder trusts the header's dimensions; refuse what it cannot
     // decode or what would make it allocate beyond the buffer's worth.
     const QString why = checkDdsHeader(texBuffer_.constData(), texBuffer_.size());
-    if (!why.isEmpty()) return fail(why);
+    if (!why.isEmpty()) return Result::failure(why);
 
     // 10.
     Dib dib;
     g_freeImageMessage.clear();
     dib.handle = FreeImage_Load(FIF_DDS, QFile::encodeName(tex).constData(), 0);
-    if (!dib.handle) return fail(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
+    if (!dib.handle) return Result::failure(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
 
     // 11. A bitmap that was not written must not let an older one be shown.
     const QString bitmap = path(bitmapLiteral);
     if (!FreeImage_Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
-        return fail(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') + g_freeImageMessage);
+        return Result::failure(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') + g_freeImageMessage);
 
     // 12.
-    if (!show || !show(bitmap)) return fail(QStringLiteral("picture cannot be loaded from ") + bitmap);
+    if (!show || !show(bitmap)) return Result::failure(QStringLiteral("picture cannot be loaded from ") + bitmap);
 
     // 13. (the handle is released on leaving)
     // 14. The bitmap stays: it is the source of the picture on screen.
     removeAfterSuccess();
-    return true;
+    return Result::success();
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "platform/Result.h"
+
 class BazaZlib;
 
 // The texture preview: model file -> payload -> DDS -> bitmap, through
@@ -38,10 +40,10 @@ public:
     TexturePreview& operator=(const TexturePreview&) = delete;
 
     // Previews the working copy (a literal such as "\Face") into the bitmap
-    // file (such as "\Face.bmp") and hands that to `show`. False when any
-    // step failed; the scratch files written so far then stay until the next
-    // preview or the window's unload, and lastError() tells what failed.
-    bool Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show);
+    // file (such as "\Face.bmp") and hands that to `show`. Fails, saying
+    // which step failed, when any did; the scratch files written so far then
+    // stay until the next preview or the window's unload.
+    Result Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show);
 
     // Removes the scratch files of any earlier preview, both "\Face.bmp" and
     // "\Hair.bmp" among them. Never fails.
@@ -51,7 +53,6 @@ public:
     const QString& ModelPath() const { return modelPath_; }
     // The DDS of the last preview as handed to FreeImage, zero-padded.
     const QByteArray& TexBuffer() const { return texBuffer_; }
-    const QString& lastError() const { return lastError_; }
 
     // Why a DDS header cannot be handed to the decoder (an unsupported
     // format, or a size the buffer could not hold); empty when it can.
@@ -59,12 +60,10 @@ public:
 
 private:
     QString path(const QString& literal) const;
-    bool fail(const QString& why);
     void removeAfterSuccess() noexcept;
 
     QString programFolder_;
     BazaZlib& codec_;
     QString modelPath_;
     QByteArray texBuffer_;
-    QString lastError_;
 };

@@ -3,17 +3,9 @@
 #include <QString>
 #include <memory>
 
-class QWidget;
+#include "platform/Progress.h"
 
-// Progress of a long operation, shown as a modal progress dialog.
-class ProgressSink {
-public:
-    virtual ~ProgressSink() = default;
-    // Advances the bar; lets pending window events run so the window stays live.
-    virtual void setValue(qint64 value) = 0;
-    virtual void setLabel(const QString& text) = 0;
-    virtual bool wasCanceled() const = 0;
-};
+class QWidget;
 
 // Every modal piece of user interface the window opens goes through here, so
 // that tests can answer dialogs in advance and read back what was shown.

@@ -7,7 +7,6 @@
 #include <QPlainTextEdit>
 
 #include "platform/modSetAlphaIcon.h"
-#include "shell/frmMain.h"
 
 namespace {
 
@@ -17,10 +16,10 @@ constexpr int kClientHeight = 336;
 
 }  // namespace
 
-QStringList frmAbout::aboutLines()
+QString frmAbout::aboutText(const QString& caption)
 {
-    return {
-        frmMain::caption(),
+    const QStringList lines = {
+        caption,
         QString(),
         QStringLiteral("Location Edit"),
         QStringLiteral("Example:"),
@@ -46,16 +45,12 @@ QStringList frmAbout::aboutLines()
         QString(),
         QStringLiteral("Thanks to Jan Sowa for the Visagery add-on and to Piotr Lis for testing"),
     };
-}
-
-QString frmAbout::aboutText()
-{
     QString text;
-    for (const QString& line : aboutLines()) text += line + QStringLiteral("\r\n");
+    for (const QString& line : lines) text += line + QStringLiteral("\r\n");
     return text;
 }
 
-frmAbout::frmAbout(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow)
+frmAbout::frmAbout(QWidget* mainWindow, const QString& caption) : QWidget(nullptr), mainWindow_(mainWindow)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -74,7 +69,7 @@ frmAbout::frmAbout(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWind
     // The example paths are longer than the field is wide: wrapped, they are
     // read without scrolling sideways.
     FlatEdit1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    FlatEdit1->setPlainText(aboutText());
+    FlatEdit1->setPlainText(aboutText(caption));
 
     Image1 = new QLabel(GroupBox1);
     Image1->setObjectName(QStringLiteral("Image1"));

@@ -15,14 +15,13 @@ class frmAbout : public QWidget {
     Q_OBJECT
 public:
     // `mainWindow` is shown again at close; it is not the owner: the about
-    // window is a top-level window of its own.
-    explicit frmAbout(QWidget* mainWindow);
+    // window is a top-level window of its own. `caption` is the main
+    // window's, the first line of the about text.
+    frmAbout(QWidget* mainWindow, const QString& caption);
     ~frmAbout() override;
 
-    // The about text, one entry per line.
-    static QStringList aboutLines();
-    // The lines as the text field holds them: each ends in CR LF.
-    static QString aboutText();
+    // The about text as the text field holds it: every line ends in CR LF.
+    static QString aboutText(const QString& caption);
 
     QWidget* mainWindow() const { return mainWindow_; }
 

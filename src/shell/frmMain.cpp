@@ -44,4 +44,9 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
 
 frmMain::~frmMain() = default;
 
+void frmMain::warn(const Result& result)
+{
+    if (!result) ui().message(this, result.message, UiSeam::Icon::Warning);
+}
+
 QString frmMain::prog(const QString& literal) const { return ProgramFolder::join(programFolder_, literal); }

@@ -4,7 +4,10 @@
 #include <QString>
 #include <QUrl>
 #include <array>
+#include <functional>
 #include <memory>
+
+#include "platform/Result.h"
 
 class QAction;
 class QCheckBox;
@@ -31,6 +34,24 @@ class UiSeam;
 class WebPane;
 class frmAbout;
 
+// The desktop's key codes, as the key reactions receive them. Letters and
+// digits arrive as their character codes.
+enum class DesktopKey : int {
+    None = 0,
+    Backspace = 8,
+    Tab = 9,
+    Return = 13,
+    Escape = 27,
+    Left = 37,
+    Up = 38,
+    Right = 39,
+    Down = 40,
+    Delete = 46,
+};
+
+// The modifier keys held during a key reaction, as bits.
+enum class ShiftState : int { Shift = 1, Ctrl = 2, Alt = 4 };
+
 // What a window needs from outside; tests give each window its own.
 struct MainOptions {
     QString programFolder;  // empty: ProgramFolder::defaultPath()
@@ -42,7 +63,8 @@ struct MainOptions {
 };
 
 // The main window. Its reactions carry the names of the control and the
-// event; each subsystem implements its own reactions in its own folder.
+// event; they live in one file per tab or subsystem (frmMain_*.cpp), each
+// calling the widget-free logic of its subsystem.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -174,10 +196,10 @@ public slots:
     void List2_Click();
     void txtSearch_Change();
     void txtSearch_GotFocus();
-    void txtSearch_KeyDown(int KeyCode, int Shift);
+    void txtSearch_KeyDown(DesktopKey KeyCode, int Shift);
     void txtSearch2_Change();
     void txtSearch2_GotFocus();
-    void txtSearch2_KeyDown(int KeyCode, int Shift);
+    void txtSearch2_KeyDown(DesktopKey KeyCode, int Shift);
 
     // model files; each preview returns false when it failed
     void cmd_Face_Click();
@@ -227,6 +249,16 @@ private:
     void wireFaceFolder();
     void wireArchive();
     void wireWeb();
+
+    // Takes a model file from disk onto a working copy and previews it.
+    void chooseModel(const QString& title, const QString& workingLiteral, QLabel* label, bool (frmMain::*texture)());
+    // One preview into its image box; the placeholder when it failed.
+    bool runPreview(const QString& workingLiteral, const QString& bitmapLiteral, ImageBox* box);
+    // A team folder command: refused with the check's message, or run, after
+    // which both folder lists go back to the face folder.
+    void runTeamFolderCommand(const Result& check, const std::function<Result()>& command);
+    // Shows a failure's message as a warning; nothing on success.
+    void warn(const Result& result);
 
     MainOptions options_;
     QString programFolder_;

@@ -11,7 +11,6 @@
 #include <QShowEvent>
 
 #include "editdb/Baza.h"
-#include "editdb/ListFill.h"
 #include "models/ScratchFiles.h"
 #include "platform/Common_Dialog.h"
 #include "platform/FileSystemObject.h"
@@ -21,6 +20,7 @@
 #include "platform/WebPane.h"
 #include "platform/modBrowseFolder.h"
 #include "platform/modSetAlphaIcon.h"
+#include "shell/ListFill.h"
 #include "shell/frmMain.h"
 
 namespace {
@@ -28,33 +28,36 @@ namespace {
 const QString kEditKey = QStringLiteral("Edit");
 const QString kMapKey = QStringLiteral("Map");
 
-// The desktop key codes the key reactions are written against.
-int keyCode(const QKeyEvent* event)
+// The desktop key code of a key event; letters and digits keep their
+// character codes, other keys that no reaction looks at are None.
+DesktopKey keyCode(const QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
+    case Qt::Key_Left: return DesktopKey::Left;
+    case Qt::Key_Up: return DesktopKey::Up;
+    case Qt::Key_Right: return DesktopKey::Right;
+    case Qt::Key_Down: return DesktopKey::Down;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Delete: return 46;
+    case Qt::Key_Enter: return DesktopKey::Return;
+    case Qt::Key_Escape: return DesktopKey::Escape;
+    case Qt::Key_Backspace: return DesktopKey::Backspace;
+    case Qt::Key_Tab: return DesktopKey::Tab;
+    case Qt::Key_Delete: return DesktopKey::Delete;
     default: break;
     }
     const int key = event->key();
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) return key;
-    return 0;
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return static_cast<DesktopKey>(key);
+    return DesktopKey::None;
 }
 
-// Shift 1, Ctrl 2, Alt 4, as the key reactions expect.
+// The modifier keys held, as the key reactions receive them.
 int shiftState(const QKeyEvent* event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
+    return (modifiers & Qt::ShiftModifier ? int(ShiftState::Shift) : 0) |
+           (modifiers & Qt::ControlModifier ? int(ShiftState::Ctrl) : 0) |
+           (modifiers & Qt::AltModifier ? int(ShiftState::Alt) : 0);
 }
 
 }  // namespace
@@ -63,7 +66,7 @@ void frmMain::wireShell()
 {
     connect(mnuOpen, &QAction::triggered, this, &frmMain::mnuOpen_Click);
     connect(mnuOpen2, &QAction::triggered, this, &frmMain::mnuOpen2_Click);
-    connect(About, &QAction::triggered, this, &frmMain::About_Click, Qt::UniqueConnection);
+    connect(About, &QAction::triggered, this, &frmMain::About_Click);
 }
 
 void frmMain::Form_Load()

@@ -12,10 +12,9 @@
 
 void frmMain::wireWeb()
 {
-    if (About) connect(About, &QAction::triggered, this, &frmMain::About_Click, Qt::UniqueConnection);
-    if (Back) connect(Back, &QPushButton::clicked, this, &frmMain::Back_Click, Qt::UniqueConnection);
-    if (Forward) connect(Forward, &QPushButton::clicked, this, &frmMain::Forward_Click, Qt::UniqueConnection);
-    if (Web) connect(Web, &WebPane::loadFinished, this, &frmMain::Web_Event, Qt::UniqueConnection);
+    connect(Back, &QPushButton::clicked, this, &frmMain::Back_Click);
+    connect(Forward, &QPushButton::clicked, this, &frmMain::Forward_Click);
+    connect(Web, &WebPane::loadFinished, this, &frmMain::Web_Event);
 }
 
 void frmMain::About_Click()
@@ -29,7 +28,7 @@ void frmMain::About_Click()
         if (candidate && candidate->mainWindow() == this) about = candidate;
     }
     hide();
-    if (!about) about = new frmAbout(this);
+    if (!about) about = new frmAbout(this, caption());
     about->show();
     about->raise();
     about->activateWindow();

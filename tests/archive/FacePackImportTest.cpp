@@ -12,7 +12,7 @@ using Outcome = FacePackImport::Outcome;
 
 class Import : public RarPackTest {
 protected:
-    FacePackImport::Result run(const QString& path)
+    FacePackImport::Report run(const QString& path)
     {
         QDir().mkpath(program);
         const auto result = FacePackImport(unrar, archive, program).run(path);

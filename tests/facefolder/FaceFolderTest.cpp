@@ -59,8 +59,8 @@ TEST(FileNameCheck, AcceptsWhatWindowsCanHoldAndNothingElse)
                                  QString(256, 'x')};
     for (const QString& n : valid) EXPECT_TRUE(FileNameCheck::isValidName(n)) << n.toStdString();
     for (const QString& n : invalid) EXPECT_FALSE(FileNameCheck::isValidName(n)) << n.toStdString();
-    EXPECT_TRUE(FileNameCheck::baseNameProblem("Con").isEmpty());  // "Con_Face.bin" is a fine file name
-    EXPECT_FALSE(FileNameCheck::baseNameProblem("Con ").isEmpty());
+    EXPECT_TRUE(FileNameCheck::checkBaseName("Con").ok);  // "Con_Face.bin" is a fine file name
+    EXPECT_FALSE(FileNameCheck::checkBaseName("Con ").ok);
 }
 
 const QByteArray kFace("FACE\0\x01", 6);

@@ -4,7 +4,6 @@
 #include <QTemporaryDir>
 
 #include "platform/FileSystemObject.h"
-#include "support/FolderSnapshot.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -61,41 +60,6 @@ TEST_F(FileSystemObjectTest, DeleteFolderStopsAtReadOnlySparesLinkTargetsAndCrea
     EXPECT_TRUE(fso.CreateFolder(at("a/Team")));
     EXPECT_FALSE(fso.CreateFolder(at("a/Team")));
     EXPECT_FALSE(fso.CreateFolder(at("a/Bad:Name")));
-}
-
-TEST_F(FileSystemObjectTest, CopyFileOverwriteRulesAndFailedCopy)
-{
-    write({"src/Face", "src/a.bin", "src/sub/s.bin", "dst/a.bin"});
-    EXPECT_FALSE(fso.CopyFile(at("src/a.bin"), at("dst/"), false));
-    EXPECT_EQ(read("dst/a.bin"), "dst/a.bin");
-    EXPECT_TRUE(fso.CopyFile(at("src/*.*"), at("dst")));  // into an existing folder, files only
-    EXPECT_EQ(snapshotFolder(at("dst")), (FolderSnapshot{{"Face", "src/Face"}, {"a.bin", "src/a.bin"}}));
-    setReadOnly("dst/a.bin");
-    EXPECT_FALSE(fso.CopyFile(at("src/Face"), at("dst/a.bin"), true));
-    EXPECT_FALSE(fso.CopyFile(at("src/*.*"), at("dst/single")));   // several files, one target
-    ASSERT_TRUE(QFile::link(at("src/gone"), at("src/Face.bin")));  // a source that cannot be read
-    EXPECT_FALSE(fso.CopyFile(at("src/Face.bin"), at("dst/Face")));
-    // Nothing half written, no scratch file left behind.
-    EXPECT_EQ(snapshotFolder(at("dst")), (FolderSnapshot{{"Face", "src/Face"}, {"a.bin", "src/a.bin"}}));
-}
-
-TEST_F(FileSystemObjectTest, CopyFolderMergesOverwritesAndSkipsLinks)
-{
-    write({"arch/Pack/face.bin", "arch/Pack/keep.bin", "stage/Pack/face.bin", "stage/Pack/deep/hair.bin",
-           "stage/top.bin", "outside/secret.bin"});
-    ASSERT_TRUE(QFile::link(at("outside"), at("stage/Pack/out")));
-    setReadOnly("arch/Pack/face.bin");
-    EXPECT_FALSE(fso.CopyFolder(at("stage/Pack"), at("arch/")));
-    EXPECT_EQ(read("arch/Pack/face.bin"), "arch/Pack/face.bin");
-    QFile::setPermissions(at("arch/Pack/face.bin"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    EXPECT_TRUE(fso.CopyFolder(at("stage/*.*"), at("arch/")));  // folders only, links left out
-    EXPECT_EQ(read("arch/Pack/face.bin"), "stage/Pack/face.bin");
-    EXPECT_EQ(read("arch/Pack/deep/hair.bin"), "stage/Pack/deep/hair.bin");
-    EXPECT_EQ(read("arch/Pack/keep.bin"), "arch/Pack/keep.bin");
-    EXPECT_FALSE(exists("arch/top.bin") || exists("arch/Pack/out"));
-    EXPECT_FALSE(fso.CopyFolder(at("arch/Pack/*.bin"), at("x/")));     // no folder matches
-    EXPECT_FALSE(fso.CopyFolder(at("stage/*.*"), at("stage/Pack/")));  // into itself
-    EXPECT_FALSE(fso.CopyFolder(at("stage/Pack/.."), at("arch/")));    // a name that leaves its folder
 }
 
 }  // namespace

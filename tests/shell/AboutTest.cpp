@@ -7,50 +7,28 @@
 #include "platform/WebPane.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
-TEST(AboutTest, ShowsTheVersionNotesLineByLine)
+TEST(AboutTest, ShowsTheVersionNotesUnderTheMainWindowsCaption)
 {
-    const QStringList lines = {
-        "Visagery Ludex Manager by Tomasz Wierzba version 1.0.2",
-        "",
-        "Location Edit",
-        "Example:",
-        "C:\\Users\\Player\\Documents\\KONAMI\\Pro Evolution Soccer 2011\\save\\folder1\\EDIT.bin",
-        "",
-        "2.Location LudexFace (Folder)",
-        "Example:",
-        "C:\\Program Files\\KONAMI\\Pro Evolution Soccer 2011\\Visagery\\Ludex\\Face",
-        "",
-        "VERSION 1.0.2",
-        "-Add Preview",
-        "-Add Import Rar File (Facepack,Unpacking Face & Hair to rar)",
-        "-Export To Folder",
-        "-Folder Setting",
-        "-Web Page (PES Modding News)",
-        "",
-        "VERSION 1.0.1",
-        "-fIX",
-        "",
-        "VERSION 1.0.0",
-        "-First Relase",
-        "(c) 2011 Tomasz Wierzba",
-        "",
-        "Thanks to Jan Sowa for the Visagery add-on and to Piotr Lis for testing"};
-    frmAbout about(nullptr);
+    frmAbout about(nullptr, "Caption of the main window");
     EXPECT_EQ(about.windowTitle(), "About");
-    EXPECT_EQ(about.GroupBox1->title(), "Information");
-    EXPECT_EQ(lines.first(), frmMain::caption());
-    // The field holds CR LF lines, the last one ended too.
-    EXPECT_EQ(frmAbout::aboutText(), lines.join("\r\n") + "\r\n");
-    EXPECT_EQ(about.FlatEdit1->toPlainText(), lines.join("\n") + "\n");
+    // 25 lines, each ended by CR LF, the last one too; the old notes keep their spelling.
+    const QString text = frmAbout::aboutText("Caption of the main window");
+    const QStringList lines = text.split("\r\n");
+    ASSERT_EQ(lines.size(), 26);
+    EXPECT_EQ(lines[0], "Caption of the main window");
+    EXPECT_EQ(lines[18], "-fIX");
+    EXPECT_EQ(lines[21], "-First Relase");
+    EXPECT_EQ(lines[25], "");
+    EXPECT_EQ(about.FlatEdit1->toPlainText(), QString(text).replace("\r\n", "\n"));
 }
 
 TEST(AboutTest, HidesTheMainWindowAndShowsItAgainWithAFreshActivation)
 {
-    TestEnv env;
+    WindowEnv env;
     TestEnv::writeFile(env.path("news.html"), "<html><head><title>News</title></head></html>");
     auto window = env.openWindow(false, QUrl::fromLocalFile(env.path("news.html")));
     window->show();
@@ -60,8 +38,8 @@ TEST(AboutTest, HidesTheMainWindowAndShowsItAgainWithAFreshActivation)
 
     window->About->trigger();
     window->About_Click();  // one about window at a time
-    ASSERT_EQ(TestEnv::openWindows<frmAbout>().size(), 1);
-    QPointer<frmAbout> about = TestEnv::openWindows<frmAbout>().first();
+    ASSERT_EQ(WindowEnv::openWindows<frmAbout>().size(), 1);
+    QPointer<frmAbout> about = WindowEnv::openWindows<frmAbout>().first();
     EXPECT_TRUE(about->isVisible() && !window->isVisible());
     QApplication::processEvents();
     EXPECT_EQ(env.ui.messages().size(), 1);  // hiding is no activation
@@ -74,7 +52,7 @@ TEST(AboutTest, HidesTheMainWindowAndShowsItAgainWithAFreshActivation)
 
     // An about window still open goes with the main window.
     window->About->trigger();
-    about = TestEnv::openWindows<frmAbout>().first();
+    about = WindowEnv::openWindows<frmAbout>().first();
     window.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return about.isNull(); }, 5000));
 }

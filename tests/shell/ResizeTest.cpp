@@ -7,7 +7,7 @@
 
 #include "shell/frmMain.h"
 #include "shell/modResize.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ QRect scaled(QRect r, int fx, int fy) { return {r.x() * fx, r.y() * fy, r.width(
 
 TEST(ResizeTest, MainWindowKeepsEveryControlAndFontInProportion)
 {
-    TestEnv env;
+    WindowEnv env;
     auto window = env.openWindow();
     window->show();
     QWidget* area = window->centralWidget();
@@ -46,7 +46,9 @@ TEST(ResizeTest, MainWindowKeepsEveryControlAndFontInProportion)
         for (const auto& [name, now] : snapshot(*area)) {
             const auto& [place, font] = before.at(name);
             EXPECT_EQ(now.first, scaled(place, fx, fy)) << name.toStdString() << " at " << fx << "x" << fy;
-            if (!name.contains("Img")) EXPECT_DOUBLE_EQ(now.second, fx * font) << name.toStdString();
+            if (!name.contains("Img")) {
+                EXPECT_DOUBLE_EQ(now.second, fx * font) << name.toStdString();
+            }
         }
     }
 }

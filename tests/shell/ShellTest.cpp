@@ -6,7 +6,7 @@
 #include "platform/FolderList.h"
 #include "shell/frmMain.h"
 #include "support/EditFileBuilder.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ TEST(ShellTest, FaceFolderIsMadeOnlyFromAnAbsolutePath)
     const QString previous = QDir::currentPath();
     QDir::setCurrent(cwd.path());
     for (const auto& c : cases) {
-        TestEnv env;
+        WindowEnv env;
         const QString face = !c.face ? "Change..." : c.absolute ? env.path(c.face) : QString(c.face);
         SCOPED_TRACE(face.toStdString());
         if (c.face) env.storeLocations("", face);
@@ -44,7 +44,7 @@ TEST(ShellTest, FaceFolderIsMadeOnlyFromAnAbsolutePath)
 
 TEST(ShellTest, StoredLocationsAndTheLocationMenus)
 {
-    TestEnv env;
+    WindowEnv env;
     env.storeLocations(env.writeFullEditFile(), env.faceFolder());
     QDir().mkpath(env.path("program/Archive"));
     for (const char* name : {"Face", "Hair"}) TestEnv::writeFile(env.path("program/") + name, "old");
@@ -85,7 +85,7 @@ TEST(ShellTest, StoredLocationsAndTheLocationMenus)
 
 TEST(ShellTest, EachActivationReportsAMissingEditFile)
 {
-    TestEnv env;
+    WindowEnv env;
     auto window = env.openWindow();
     EXPECT_EQ(window->Lokalizacja->text(), "Change...");
     EXPECT_EQ(window->List1->count() + window->List2->count(), 0);
@@ -97,7 +97,7 @@ TEST(ShellTest, EachActivationReportsAMissingEditFile)
     for (const QString& edit : {QString("Change..."), folder, env.writeFullEditFile()}) {
         window->Lokalizacja->setText(edit);
         window->hide();
-        TestEnv::showAndSettle(*window);
+        WindowEnv::showAndSettle(*window);
     }
     EXPECT_EQ(env.ui.messages(), QStringList({"Lack - Change...", "Lack - " + folder}));
     EXPECT_EQ(env.ui.messageIcons(), std::vector(2, UiSeam::Icon::None));
@@ -105,7 +105,7 @@ TEST(ShellTest, EachActivationReportsAMissingEditFile)
 
 TEST(ShellTest, UnloadRemovesExactlyTheScratchAndWorkingFiles)
 {
-    TestEnv env;
+    WindowEnv env;
     auto window = env.openWindow();
     const QStringList listed = {"temp.bin",  "tempa.bin",      "KTMDL",    "KTMDL2",  "Nag",  "Nag.dds",
                                 "Tex.dds",   "Face.bmp",       "Hair.bmp", "New.dds", "WE00", "DDSOffset",

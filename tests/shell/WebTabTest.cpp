@@ -7,7 +7,7 @@
 
 #include "platform/WebPane.h"
 #include "shell/frmMain.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ namespace {
 // history the buttons do nothing.
 void walkHistory(bool webEngine)
 {
-    TestEnv env;
+    WindowEnv env;
     auto window = env.openWindow(webEngine);
     window->show();
     QList<QUrl> pages;
@@ -51,7 +51,7 @@ TEST(WebEngineTabTest, WalksItsHistory) { walkHistory(true); }
 
 TEST(WebEngineTabTest, UnreachableNewsPageShowsItsErrorPage)
 {
-    TestEnv env;
+    WindowEnv env;
     auto window = env.openWindow(true);
     window->show();
     QSignalSpy loads(window->Web, &WebPane::loadFinished);

@@ -1,6 +1,5 @@
 #include "support/TestEnv.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +7,6 @@
 #include <stdexcept>
 
 #include "platform/SettingsStore.h"
-#include "shell/frmMain.h"
 #include "support/EditFileBuilder.h"
 
 TestEnv::TestEnv()
@@ -52,29 +50,7 @@ QByteArray TestEnv::readFile(const QString& path)
     return file.readAll();
 }
 
-std::unique_ptr<frmMain> TestEnv::openWindow(bool webEngine, const QUrl& newsPage)
-{
-    MainOptions options;
-    options.programFolder = programFolder_;
-    options.settingsFile = settingsFile_;
-    options.ui = &ui;
-    options.webEngine = webEngine;
-    options.newsPage = newsPage;
-    return std::make_unique<frmMain>(options);
-}
-
 QString TestEnv::storedSetting(const QString& key, const QString& fallback) const
 {
     return SettingsStore(settingsFile_).GetSetting(kSettingsApp, kSettingsSection, key, fallback);
-}
-
-void TestEnv::settle()
-{
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
-
-void TestEnv::showAndSettle(frmMain& window)
-{
-    window.show();
-    settle();
 }

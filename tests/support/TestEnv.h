@@ -1,18 +1,10 @@
 #pragma once
 
-#include <QApplication>
-#include <QList>
 #include <QString>
 #include <QTemporaryDir>
-#include <QUrl>
-#include <memory>
 
-#include "support/ScriptedUi.h"
-
-class frmMain;
-
-// A private world for one test: a program folder, a face folder, a settings
-// file and scripted dialogs, all inside one temporary folder.
+// A private world for one test: a program folder, a face folder and a
+// settings file, all inside one temporary folder.
 class TestEnv {
 public:
     TestEnv();
@@ -32,29 +24,9 @@ public:
     static void writeFile(const QString& path, const QByteArray& bytes);
     static QByteArray readFile(const QString& path);
 
-    // Opens the real main window on this world. Not shown: call show() to
-    // run its activation. `webEngine` false uses the light browser; a
-    // `newsPage` is loaded at each activation.
-    std::unique_ptr<frmMain> openWindow(bool webEngine = false, const QUrl& newsPage = QUrl());
-
     // The value stored under a key of the program's section ("Edit", "Map"),
     // or `fallback` when nothing is stored there.
     QString storedSetting(const QString& key, const QString& fallback = QStringLiteral("<none>")) const;
-    // Lets pending window events run, such as the activation queued by show().
-    static void settle();
-    // Shows the window and lets its activation run.
-    static void showAndSettle(frmMain& window);
-    // The top-level windows of one class now open, such as the about window.
-    template <class Window>
-    static QList<Window*> openWindows()
-    {
-        QList<Window*> found;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* window = qobject_cast<Window*>(w)) found << window;
-        return found;
-    }
-
-    ScriptedUi ui;
 
 private:
     QTemporaryDir dir_;

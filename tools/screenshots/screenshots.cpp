@@ -23,7 +23,7 @@
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
 #include "support/ModelFileBuilder.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ QString modelFile(const QString& path, int seed)
 }
 
 // The world the window opens on.
-void buildWorld(TestEnv& env)
+void buildWorld(WindowEnv& env)
 {
     env.storeLocations(env.writeFullEditFile(), env.faceFolder());
     for (const char* team : {"Arsenal", "Barcelona", "Juventus"}) QDir().mkpath(env.faceFolder() + "/" + team);
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     const QString scaleTag = scale > 1.5 ? QStringLiteral("2x") : QStringLiteral("1x");
     bool ok = true;
 
-    TestEnv env;
+    WindowEnv env;
     buildWorld(env);
     const auto owned = env.openWindow(true, QUrl::fromLocalFile(env.path("news/index.html")));
     frmMain& window = *owned;
@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     }
 
     window.About_Click();
-    const QList<frmAbout*> abouts = TestEnv::openWindows<frmAbout>();
+    const QList<frmAbout*> abouts = WindowEnv::openWindows<frmAbout>();
     if (abouts.isEmpty()) return 1;
     frmAbout* about = abouts.first();
     about->move(0, 0);

@@ -14,7 +14,7 @@
 #include "support/FolderSnapshot.h"
 #include "support/ModelFileBuilder.h"
 #include "support/RarWriter.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
@@ -30,13 +30,15 @@ protected:
     void importPack(const QString& name, const std::vector<RarWriter::Entry>& entries, bool rar4 = false)
     {
         const auto version = rar4 ? RarWriter::Version::Rar4 : RarWriter::Version::Rar5;
-        if (!entries.empty()) ASSERT_TRUE(RarWriter::write(env.path(name), version, entries));
+        if (!entries.empty()) {
+            ASSERT_TRUE(RarWriter::write(env.path(name), version, entries));
+        }
         env.ui.files.push_back(env.path(name));
         w->cmd_FacePack->click();
     }
     QString prog(const char* name) const { return QDir(env.programFolder()).filePath(name); }
 
-    TestEnv env;
+    WindowEnv env;
     std::unique_ptr<frmMain> w = env.openWindow();
     const QString archive = prog("Archive");
 };
@@ -103,10 +105,10 @@ TEST_F(ArchiveWindow, EntryImportTakesWhatTheChoiceSaysAndNothingWithoutASelecti
     ASSERT_TRUE(w->Rar->setPath(archive + "/Team"));
     TestEnv::writeFile(prog("Face"), "old face");
     TestEnv::writeFile(prog("Hair"), "old hair");
-    const auto import = [this](int op, const QString& face, const QString& hair) {
+    const auto import = [this](int op, const QString& faceEntry, const QString& hairEntry) {
         w->Op[op]->setChecked(true);
-        EXPECT_TRUE(w->ARCH[0]->selectFile(face) || face.isEmpty());
-        EXPECT_TRUE(w->ARCH[1]->selectFile(hair) || hair.isEmpty());
+        EXPECT_TRUE(w->ARCH[0]->selectFile(faceEntry) || faceEntry.isEmpty());
+        EXPECT_TRUE(w->ARCH[1]->selectFile(hairEntry) || hairEntry.isEmpty());
         w->cmd_Import->click();
     };
     w->ARCH[1]->setCurrentRow(-1);

@@ -5,10 +5,10 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "editdb/Search.h"
+#include "shell/Search.h"
 #include "shell/frmMain.h"
 #include "support/EditFileBuilder.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ protected:
     int selected() const { return Search::SelectedPosition(window->List1); }
     QString name() const { return window->txt[1]->text(); }
 
-    TestEnv env;
+    WindowEnv env;
     std::unique_ptr<frmMain> window;
 };
 

@@ -10,15 +10,13 @@ class QListWidget;
 // selected (the current row of the view does not count on its own).
 namespace Search {
 
-inline constexpr double kUp = 1;
-inline constexpr double kDown = 2;
+enum class Direction { Up = 1, Down = 2 };
 
-// Moves the selection of the list one entry up (direction 1) or down
-// (direction 2), then copies the selected entry's text into the field and
-// selects the whole field. Down with no entry selected selects the first
-// entry; Up with no entry selected changes nothing. Any other direction
-// does nothing.
-void StepSelection(QListWidget* list, QLineEdit* field, double direction);
+// Moves the selection of the list one entry up or down, then copies the
+// selected entry's text into the field and selects the whole field. Down
+// with no entry selected selects the first entry; Up with no entry selected
+// changes nothing.
+void StepSelection(QListWidget* list, QLineEdit* field, Direction direction);
 
 // Selects the whole text of the field.
 void SelectAllText(QLineEdit* field);

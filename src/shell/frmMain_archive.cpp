@@ -9,11 +9,11 @@
 #include <QRadioButton>
 
 #include "archive/FacePackImport.h"
-#include "archive/FileReplace.h"
 #include "archive/UnRarExtractor.h"
 #include "editdb/Baza.h"
 #include "models/TexturePreview.h"
 #include "platform/Common_Dialog.h"
+#include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
 #include "platform/FolderList.h"
 #include "platform/ImageBox.h"
@@ -36,11 +36,10 @@ QString selectedEntry(const FileList* list)
 
 void frmMain::wireArchive()
 {
-    if (cmd_FacePack) connect(cmd_FacePack, &QPushButton::clicked, this, [this] { cmd_FacePack_Click(); });
-    if (cmd_Import) connect(cmd_Import, &QPushButton::clicked, this, [this] { cmd_Import_Click(); });
-    if (cmd_Clear_Archive)
-        connect(cmd_Clear_Archive, &QPushButton::clicked, this, [this] { cmd_Clear_Archive_Click(); });
-    if (Rar) connect(Rar, &FolderList::Change, this, &frmMain::Rar_Change);
+    connect(cmd_FacePack, &QPushButton::clicked, this, [this] { cmd_FacePack_Click(); });
+    connect(cmd_Import, &QPushButton::clicked, this, [this] { cmd_Import_Click(); });
+    connect(cmd_Clear_Archive, &QPushButton::clicked, this, [this] { cmd_Clear_Archive_Click(); });
+    connect(Rar, &FolderList::Change, this, &frmMain::Rar_Change);
 }
 
 void frmMain::cmd_FacePack_Click()
@@ -56,7 +55,7 @@ void frmMain::cmd_FacePack_Click()
     // The progress dialog is modal, but it lets window events run: keep a
     // second import from starting inside this one.
     cmd_FacePack->setEnabled(false);
-    FacePackImport::Result result;
+    FacePackImport::Report result;
     {
         std::unique_ptr<ProgressSink> progress = ui().progress(this, QStringLiteral("Unpacking the face pack..."),
                                                                std::max<qint64>(QFileInfo(path).size(), 1));
@@ -110,20 +109,25 @@ void frmMain::cmd_Import_Click()
         return;
     }
 
-    std::unique_ptr<StagedCopy> faceCopy, hairCopy;
-    if (wantFace) faceCopy = std::make_unique<StagedCopy>(face, prog("\\Face"));
-    if (wantHair) hairCopy = std::make_unique<StagedCopy>(hair, prog("\\Hair"));
-    auto refuse = [this](const QString& entry, const QString& why) {
+    std::unique_ptr<FileOps::StagedCopy> faceCopy, hairCopy;
+    if (wantFace) faceCopy = std::make_unique<FileOps::StagedCopy>(face, prog("\\Face"));
+    if (wantHair) hairCopy = std::make_unique<FileOps::StagedCopy>(hair, prog("\\Hair"));
+    auto refuse = [this](const QString& entry, const Result& why) {
         ui().message(this,
-                     QStringLiteral("\"%1\" could not be imported: %2.\n\nNothing was changed. Open the archive folder "
-                                    "again and choose the file once more.")
-                         .arg(QFileInfo(entry).fileName(), why),
+                     QStringLiteral("\"%1\" could not be imported: %2.\n\nNothing was changed. Open the archive "
+                                    "folder again and choose the file once more.")
+                         .arg(QFileInfo(entry).fileName(), why.message),
                      UiSeam::Icon::Warning);
     };
-    if (faceCopy && !faceCopy->write()) return refuse(face, faceCopy->error());
-    if (hairCopy && !hairCopy->write()) return refuse(hair, hairCopy->error());
-    if (faceCopy && !faceCopy->commit()) return refuse(face, faceCopy->error());
-    if (hairCopy && !hairCopy->commit()) return refuse(hair, hairCopy->error());
+    // Both copies are written before either takes its working file's name.
+    if (faceCopy)
+        if (const Result r = faceCopy->write(); !r) return refuse(face, r);
+    if (hairCopy)
+        if (const Result r = hairCopy->write(); !r) return refuse(hair, r);
+    if (faceCopy)
+        if (const Result r = faceCopy->commit(); !r) return refuse(face, r);
+    if (hairCopy)
+        if (const Result r = hairCopy->commit(); !r) return refuse(hair, r);
 
     List1->setEnabled(true);
     // A preview that fails leaves the working file as copied and shows the

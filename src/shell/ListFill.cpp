@@ -1,4 +1,4 @@
-#include "editdb/ListFill.h"
+#include "shell/ListFill.h"
 
 #include <QListWidget>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "editdb/Search.h"
+#include "shell/Search.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -52,16 +52,16 @@ void SelectAllText(QLineEdit* field)
     if (field) field->setSelection(0, 65535);
 }
 
-void StepSelection(QListWidget* list, QLineEdit* field, double direction)
+void StepSelection(QListWidget* list, QLineEdit* field, Direction direction)
 {
     if (!list || !field) return;
     const int count = list->count();
     if (count <= 0) return;
     const int position = SelectedPosition(list);
-    if (direction == kUp) {
+    if (direction == Direction::Up) {
         // With nothing selected there is nothing above the top to move to.
         if (position > 0) SetSelectedPosition(list, position - 1);
-    } else if (direction == kDown) {
+    } else if (direction == Direction::Down) {
         // With nothing selected the first entry is the next one down, so
         // the walk starts at the top instead of skipping it.
         SetSelectedPosition(list, position < 0 ? 0 : position + 1);

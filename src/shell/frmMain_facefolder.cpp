@@ -34,17 +34,6 @@ QString packLine(const std::array<QRadioButton*, 6>& op, const QString& id, cons
     return content ? MapLine::compose(id, namePart, *content) : QString();
 }
 
-// After deleting or clearing a team folder both lists go back to the face
-// folder, as the folder they showed may be gone; a refusal leaves them be.
-void showTeamFolderResult(frmMain& w, const TeamFolders::Result& result)
-{
-    if (result.acted) {
-        w.Dir->setPath(w.Lokalizacja2->text());
-        w.Dir2->setPath(w.Lokalizacja2->text());
-    }
-    if (!result.message.isEmpty()) w.ui().message(&w, result.message, UiSeam::Icon::Warning);
-}
-
 }  // namespace
 
 void frmMain::wireFaceFolder()
@@ -177,22 +166,42 @@ void frmMain::cmd_Add_Folder_Click()
         ui().message(this, QStringLiteral("Choose the Name from the List"), UiSeam::Icon::Information);
         return;
     }
-    const auto result = TeamFolders::add(*fso, Lokalizacja2->text(), Dir2->Path(), Team->text());
-    if (result.acted) {
-        Dir->Refresh();
-        Dir2->Refresh();
+    if (const Result refused = TeamFolders::checkAdd(Lokalizacja2->text(), Dir2->Path(), Team->text()); !refused) {
+        warn(refused);
+        return;
     }
-    if (!result.message.isEmpty()) ui().message(this, result.message, UiSeam::Icon::Warning);
+    const Result added = TeamFolders::add(*fso, Lokalizacja2->text(), Dir2->Path(), Team->text());
+    Dir->Refresh();
+    Dir2->Refresh();
+    warn(added);
 }
 
 void frmMain::cmd_Delete_Folder_Click()
 {
-    showTeamFolderResult(*this, TeamFolders::remove(*fso, Lokalizacja2->text(), TeamDelete->text()));
+    const QString face = Lokalizacja2->text(), name = TeamDelete->text();
+    runTeamFolderCommand(TeamFolders::checkTeamFolder(face, name, QStringLiteral("delete")),
+                         [&] { return TeamFolders::remove(*fso, face, name); });
 }
 
 void frmMain::cmd_Clear_Folder_Click()
 {
-    showTeamFolderResult(*this, TeamFolders::clear(*fso, Lokalizacja2->text(), Clear->text()));
+    const QString face = Lokalizacja2->text(), name = Clear->text();
+    runTeamFolderCommand(TeamFolders::checkTeamFolder(face, name, QStringLiteral("clear")),
+                         [&] { return TeamFolders::clear(*fso, face, name); });
+}
+
+void frmMain::runTeamFolderCommand(const Result& check, const std::function<Result()>& command)
+{
+    // A refusal leaves everything, the lists included, as it was.
+    if (!check) {
+        warn(check);
+        return;
+    }
+    const Result done = command();
+    // Both lists go back to the face folder: the folder they showed may be gone.
+    Dir->setPath(Lokalizacja2->text());
+    Dir2->setPath(Lokalizacja2->text());
+    warn(done);
 }
 
 // ----- create commands -----
@@ -212,11 +221,11 @@ void frmMain::cmdCreate_Click()
     request.line = Generate->text();
     request.workingFace = prog(QStringLiteral("\\Face"));
     request.workingHair = prog(QStringLiteral("\\Hair"));
-    const auto result = Installer::install(request);
-    if (result.ok)
+    const Result installed = Installer::install(request);
+    if (installed)
         ui().message(this, QStringLiteral("Import Ready"), UiSeam::Icon::Information);
     else
-        ui().message(this, result.message, UiSeam::Icon::Warning);
+        warn(installed);
 }
 
 void frmMain::cmdCreate2_Click()
@@ -235,9 +244,8 @@ void frmMain::cmdCreate2_Click()
         request.baseName = NameBin2->text();
         request.content = *content;
         request.line = Generate2->text();
-        const auto result = Installer::install(request);
-        if (!result.ok) {
-            ui().message(this, result.message, UiSeam::Icon::Warning);
+        if (const Result installed = Installer::install(request); !installed) {
+            warn(installed);
             return;
         }
     }
@@ -249,7 +257,6 @@ void frmMain::cmdCreate2_Click()
         request.baseName = NameBin3->text();
         request.content = *chosenContent(Op, 3);
         request.line = Generate3->text();
-        const auto result = Installer::install(request);
-        if (!result.ok) ui().message(this, result.message, UiSeam::Icon::Warning);
+        warn(Installer::install(request));
     }
 }

@@ -8,7 +8,7 @@
 #include "shell/frmMain.h"
 #include "support/EditFileBuilder.h"
 #include "support/FolderSnapshot.h"
-#include "support/TestEnv.h"
+#include "support/WindowEnv.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ protected:
 
     void pick(int row) { w->List1->setCurrentRow(row); }
 
-    TestEnv env;
+    WindowEnv env;
     QString face = env.faceFolder();
     std::unique_ptr<frmMain> w;
 };

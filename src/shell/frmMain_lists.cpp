@@ -5,9 +5,9 @@
 #include <QPushButton>
 
 #include "editdb/Baza.h"
-#include "editdb/ListFill.h"
-#include "editdb/Search.h"
 #include "editdb/TeamOF.h"
+#include "shell/ListFill.h"
+#include "shell/Search.h"
 #include "shell/frmMain.h"
 
 void frmMain::wireLists()
@@ -56,22 +56,22 @@ void frmMain::txtSearch_Change() { Search::SetSelectedPosition(List1, Search::Fi
 
 void frmMain::txtSearch_GotFocus() { Search::SelectAllText(txtSearch); }
 
-void frmMain::txtSearch_KeyDown(int KeyCode, int)
+void frmMain::txtSearch_KeyDown(DesktopKey KeyCode, int)
 {
-    if (KeyCode == 38)
-        Search::StepSelection(List1, txtSearch, Search::kUp);
-    else if (KeyCode == 40)
-        Search::StepSelection(List1, txtSearch, Search::kDown);
+    if (KeyCode == DesktopKey::Up)
+        Search::StepSelection(List1, txtSearch, Search::Direction::Up);
+    else if (KeyCode == DesktopKey::Down)
+        Search::StepSelection(List1, txtSearch, Search::Direction::Down);
 }
 
 void frmMain::txtSearch2_Change() { Search::SetSelectedPosition(List2, Search::FindPrefix(List2, txtSearch2->text())); }
 
 void frmMain::txtSearch2_GotFocus() { Search::SelectAllText(txtSearch2); }
 
-void frmMain::txtSearch2_KeyDown(int KeyCode, int)
+void frmMain::txtSearch2_KeyDown(DesktopKey KeyCode, int)
 {
-    if (KeyCode == 38)
-        Search::StepSelection(List2, txtSearch2, Search::kUp);
-    else if (KeyCode == 40)
-        Search::StepSelection(List2, txtSearch2, Search::kDown);
+    if (KeyCode == DesktopKey::Up)
+        Search::StepSelection(List2, txtSearch2, Search::Direction::Up);
+    else if (KeyCode == DesktopKey::Down)
+        Search::StepSelection(List2, txtSearch2, Search::Direction::Down);
 }

@@ -1,0 +1,27 @@
+#include "support/WindowEnv.h"
+
+#include <QCoreApplication>
+
+#include "shell/frmMain.h"
+
+std::unique_ptr<frmMain> WindowEnv::openWindow(bool webEngine, const QUrl& newsPage)
+{
+    MainOptions options;
+    options.programFolder = programFolder();
+    options.settingsFile = settingsFile();
+    options.ui = &ui;
+    options.webEngine = webEngine;
+    options.newsPage = newsPage;
+    return std::make_unique<frmMain>(options);
+}
+
+void WindowEnv::settle()
+{
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+void WindowEnv::showAndSettle(frmMain& window)
+{
+    window.show();
+    settle();
+}

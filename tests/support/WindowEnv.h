@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QApplication>
+#include <QList>
+#include <QUrl>
+#include <memory>
+
+#include "support/ScriptedUi.h"
+#include "support/TestEnv.h"
+
+class frmMain;
+
+// A test world with the real main window on it: dialogs are answered by a
+// script and everything shown is recorded, so no test waits on a modal window.
+class WindowEnv : public TestEnv {
+public:
+    // Opens the real main window on this world. Not shown: call show() to
+    // run its activation. `webEngine` false uses the light browser; a
+    // `newsPage` is loaded at each activation.
+    std::unique_ptr<frmMain> openWindow(bool webEngine = false, const QUrl& newsPage = QUrl());
+
+    // Lets pending window events run, such as the activation queued by show().
+    static void settle();
+    // Shows the window and lets its activation run.
+    static void showAndSettle(frmMain& window);
+    // The top-level windows of one class now open, such as the about window.
+    template <class Window>
+    static QList<Window*> openWindows()
+    {
+        QList<Window*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<Window*>(w)) found << window;
+        return found;
+    }
+
+    ScriptedUi ui;
+};
