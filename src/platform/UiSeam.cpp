@@ -53,6 +53,17 @@ private:
 };
 
 class DesktopUi : public UiSeam {
+    static QMessageBox::Icon boxIcon(Icon icon)
+    {
+        switch (icon) {
+        case Icon::None: return QMessageBox::NoIcon;
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Warning: return QMessageBox::Warning;
+        case Icon::Critical: return QMessageBox::Critical;
+        }
+        return QMessageBox::NoIcon;
+    }
+
 public:
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override
     {
@@ -64,15 +75,15 @@ public:
     }
     void message(QWidget* owner, const QString& text, Icon icon) override
     {
-        QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
-        switch (icon) {
-        case Icon::None: boxIcon = QMessageBox::NoIcon; break;
-        case Icon::Information: boxIcon = QMessageBox::Information; break;
-        case Icon::Warning: boxIcon = QMessageBox::Warning; break;
-        case Icon::Critical: boxIcon = QMessageBox::Critical; break;
-        }
-        QMessageBox box(boxIcon, QString::fromLatin1(kMessageTitle), text, QMessageBox::Ok, owner);
+        QMessageBox box(boxIcon(icon), QString::fromLatin1(kMessageTitle), text, QMessageBox::Ok, owner);
         box.exec();
+    }
+    bool confirm(QWidget* owner, const QString& text, Icon icon) override
+    {
+        QMessageBox box(boxIcon(icon), QString::fromLatin1(kMessageTitle), text, QMessageBox::Yes | QMessageBox::No,
+                        owner);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
     }
     std::unique_ptr<ProgressSink> progress(QWidget* owner, const QString& label, qint64 maximum) override
     {

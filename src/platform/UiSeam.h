@@ -22,6 +22,9 @@ public:
     virtual QString browseForFolder(QWidget* owner, const QString& prompt) = 0;
     // A message box titled "Ludex" with one OK button; returns when it is closed.
     virtual void message(QWidget* owner, const QString& text, Icon icon) = 0;
+    // A question box titled "Ludex" with Yes and No; true when the user chose
+    // Yes. Closing it any other way answers No.
+    virtual bool confirm(QWidget* owner, const QString& text, Icon icon) = 0;
     // A modal progress dialog running from 0 to `maximum`, closed when the sink is destroyed.
     virtual std::unique_ptr<ProgressSink> progress(QWidget* owner, const QString& label, qint64 maximum) = 0;
 

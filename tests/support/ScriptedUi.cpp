@@ -55,6 +55,15 @@ void ScriptedUi::message(QWidget*, const QString& text, Icon icon)
     shown.push_back({"message", QString::fromLatin1(kMessageTitle), text, icon});
 }
 
+bool ScriptedUi::confirm(QWidget*, const QString& text, Icon icon)
+{
+    shown.push_back({"confirm", QString::fromLatin1(kMessageTitle), text, icon});
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
 std::unique_ptr<ProgressSink> ScriptedUi::progress(QWidget*, const QString& label, qint64)
 {
     shown.push_back({"progress", label, QString(), Icon::None});

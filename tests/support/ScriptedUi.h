@@ -13,7 +13,7 @@
 class ScriptedUi : public UiSeam {
 public:
     struct Shown {
-        QString kind;   // "open", "folder", "message", "progress"
+        QString kind;   // "open", "folder", "message", "confirm", "progress"
         QString title;  // dialog title, folder prompt or progress label
         QString text;   // message text, or the filter of an open dialog
         Icon icon = Icon::None;
@@ -21,6 +21,7 @@ public:
 
     std::deque<QString> files;     // next answers of openFileName ("" = cancel)
     std::deque<QString> folders;   // next answers of browseForFolder ("" = cancel)
+    std::deque<bool> answers;      // next answers of confirm (none left = No)
     int cancelProgressAfter = -1;  // progress reports cancel after this many setValue calls
 
     std::vector<Shown> shown;
@@ -31,5 +32,6 @@ public:
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QString browseForFolder(QWidget* owner, const QString& prompt) override;
     void message(QWidget* owner, const QString& text, Icon icon) override;
+    bool confirm(QWidget* owner, const QString& text, Icon icon) override;
     std::unique_ptr<ProgressSink> progress(QWidget* owner, const QString& label, qint64 maximum) override;
 };
