@@ -130,21 +130,35 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
 {
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     archive* a = reader.get();
-    // Named formats only: the catch-all set would also take plain text as an
-    // mtree listing, which reads files named in it from this computer's disk.
-    archive_read_support_format_rar(a);
-    archive_read_support_format_rar5(a);
-    archive_read_support_format_zip(a);
-    archive_read_support_format_7zip(a);
-    archive_read_support_format_tar(a);
-    archive_read_support_format_cab(a);
-    archive_read_support_format_lha(a);
-    archive_read_support_format_iso9660(a);
-    archive_read_support_filter_gzip(a);
-    archive_read_support_filter_bzip2(a);
-    archive_read_support_filter_xz(a);
-    archive_read_support_filter_lzma(a);
-    archive_read_support_filter_zstd(a);
+    // A pack that opens with a RAR, ZIP or 7z signature is read as that alone:
+    // the ZIP reader looks for its directory at the end of the file, and finds
+    // it in a small RAR pack that ends with a ZIP pack stored in it.
+    QFile& first = *parts.files.front();
+    const QByteArray head = first.seek(0) ? first.read(8) : QByteArray();
+    if (head.startsWith("Rar!\x1a\x07")) {
+        archive_read_support_format_rar(a);
+        archive_read_support_format_rar5(a);
+    } else if (head.startsWith("PK\x03\x04")) {
+        archive_read_support_format_zip(a);
+    } else if (head.startsWith("7z\xbc\xaf\x27\x1c")) {
+        archive_read_support_format_7zip(a);
+    } else {
+        // Named formats only: the catch-all set would also take plain text as an
+        // mtree listing, which reads files named in it from this computer's disk.
+        archive_read_support_format_rar(a);
+        archive_read_support_format_rar5(a);
+        archive_read_support_format_zip(a);
+        archive_read_support_format_7zip(a);
+        archive_read_support_format_tar(a);
+        archive_read_support_format_cab(a);
+        archive_read_support_format_lha(a);
+        archive_read_support_format_iso9660(a);
+        archive_read_support_filter_gzip(a);
+        archive_read_support_filter_bzip2(a);
+        archive_read_support_filter_xz(a);
+        archive_read_support_filter_lzma(a);
+        archive_read_support_filter_zstd(a);
+    }
 
     Joined in(parts);
     archive_read_set_callback_data(a, &in);
