@@ -25,6 +25,7 @@ public:
             starts_.push_back(start);
             start += f->size();
         }
+        starts_.push_back(start);  // the end, as the sizes were when the parts were opened
     }
 
     qint64 position() const { return at_; }
@@ -33,36 +34,35 @@ public:
     {
         auto* j = static_cast<Joined*>(self);
         *block = j->buffer_.constData();
-        while (j->at_ < j->parts_.total) {
-            const size_t i = j->partAt(j->at_);
-            QFile& f = *j->parts_.files[i];
-            if (!f.seek(j->at_ - j->starts_[i])) break;
-            const qint64 n = f.read(j->buffer_.data(), std::min<qint64>(kBlock, f.size() - f.pos()));
-            if (n < 0) {
-                archive_set_error(a, EIO, "%s", qPrintable(f.errorString()));
-                return -1;
-            }
-            if (n == 0) break;  // the file got shorter since it was measured
-            j->at_ += n;
-            return la_ssize_t(n);
+        if (j->at_ >= j->starts_.back()) return 0;
+        const size_t i = j->partAt(j->at_);
+        QFile& f = *j->parts_.files[i];
+        const qint64 n = f.seek(j->at_ - j->starts_[i])
+                             ? f.read(j->buffer_.data(), std::min<qint64>(kBlock, j->starts_[i + 1] - j->at_))
+                             : -1;
+        if (n < 0) {
+            archive_set_error(a, EIO, "%s", qPrintable(f.errorString()));
+            return -1;
         }
-        return 0;
+        j->at_ += n;  // nothing read: the file got shorter since it was opened, and ends here
+        return la_ssize_t(n);
     }
 
     static la_int64_t seek(archive*, void* self, la_int64_t offset, int whence)
     {
         auto* j = static_cast<Joined*>(self);
-        const qint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? j->at_ : j->parts_.total;
+        const qint64 end = j->starts_.back();
+        const qint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? j->at_ : end;
         const qint64 to = base + offset;
         if (to < 0) return ARCHIVE_FATAL;
-        j->at_ = std::min(to, j->parts_.total);
+        j->at_ = std::min(to, end);
         return j->at_;
     }
 
     static la_int64_t skip(archive*, void* self, la_int64_t request)
     {
         auto* j = static_cast<Joined*>(self);
-        const qint64 n = std::clamp<qint64>(request, 0, j->parts_.total - j->at_);
+        const qint64 n = std::clamp<qint64>(request, 0, j->starts_.back() - j->at_);
         j->at_ += n;
         return n;
     }
@@ -71,7 +71,7 @@ private:
     size_t partAt(qint64 offset) const
     {
         size_t i = 0;
-        while (i + 1 < starts_.size() && starts_[i + 1] <= offset) ++i;
+        while (i + 2 < starts_.size() && starts_[i + 1] <= offset) ++i;
         return i;
     }
 
@@ -160,6 +160,12 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
         archive_read_support_filter_zstd(a);
     }
 
+    // Every stop is reported in the writer; the pack was read, or refused for good.
+    const auto stop = [&out](Status status, const QString& text) {
+        out.stop(status, text);
+        return true;
+    };
+
     Joined in(parts);
     archive_read_set_callback_data(a, &in);
     archive_read_set_read_callback(a, &Joined::read);
@@ -169,9 +175,9 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
         const QString text = readerError(a);
         // EILSEQ is libarchive's "file format" error.
         if (archive_errno(a) == EILSEQ || text.contains("nrecognized", Qt::CaseInsensitive))
-            return out.stop(Status::NotAnArchive, text), true;
-        if (archive_errno(a) == EIO) return out.stop(Status::Unreadable, text), true;
-        return out.stop(classify(a, text), text), true;
+            return stop(Status::NotAnArchive, text);
+        if (archive_errno(a) == EIO) return stop(Status::Unreadable, text);
+        return stop(classify(a, text), text);
     }
 
     qint64 entries = 0;
@@ -185,8 +191,8 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
             const QString text = readerError(a);
             if (refusesSolid(a, text)) return false;
             // Nothing read yet and no sense made of the first header: not an archive after all.
-            if (entries == 0 && archive_format(a) == 0) return out.stop(Status::NotAnArchive, text), true;
-            return out.stop(classify(a, text), text), true;
+            if (entries == 0 && archive_format(a) == 0) return stop(Status::NotAnArchive, text);
+            return stop(classify(a, text), text);
         }
         retries = 0;
         ++entries;
@@ -194,10 +200,10 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
 
         const QString name = entryName(entry);
         if (archive_entry_is_encrypted(entry))
-            return out.stop(Status::Encrypted, QStringLiteral("\"%1\" is protected by a password").arg(name)), true;
+            return stop(Status::Encrypted, QStringLiteral("\"%1\" is protected by a password").arg(name));
         const qint64 size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
         bool wanted = false;
-        if (!out.beginEntry(name, kindOf(entry), std::max<qint64>(size, 0), &wanted)) return true;
+        if (!out.beginEntry(name, kindOf(entry), std::max<qint64>(size, 0), &wanted)) return true;  // stopped
         if (!wanted) continue;  // the reader skips the entry's data on the next header
 
         for (;;) {
@@ -210,7 +216,7 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
             if (d == ARCHIVE_RETRY) continue;
             if (d < ARCHIVE_WARN) {
                 const QString text = readerError(a);
-                return out.stop(classify(a, text), QStringLiteral("\"%1\": %2").arg(name, text)), true;
+                return stop(classify(a, text), QStringLiteral("\"%1\": %2").arg(name, text));
             }
             out.setRead(in.position(), parts.total);
             if (!out.write(static_cast<const char*>(block), qint64(n), qint64(offset))) return true;

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include "platform/FileOps.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -102,7 +104,7 @@ private:
 #else
 // Windows has no open-without-following: the name is checked for a link
 // (symbolic link or junction) right before it is made or opened.
-bool isLink(const QFileInfo& info) { return info.isSymbolicLink() || info.isJunction(); }
+using FileOps::isLink;
 
 bool makeFolder(const QString& path, bool* taken, QString* why)
 {

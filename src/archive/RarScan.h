@@ -26,7 +26,7 @@ struct RarScan {
     Format format = Format::None;
     bool complete = false;       // a main header, whole blocks, and the end block
     bool volume = false;         // one volume of a set
-    int number = -1;             // the volume's 0-based place in its set, where the file says it
+    int number = -1;             // the number the volume gives itself (RAR 5: 0 for the first), -1 when it gives none
     bool more = false;           // a volume whose end block says that another follows
     bool solid = false;          // the archive, or a file in it, is solid
     bool encrypted = false;      // encrypted headers, or a file protected by a password

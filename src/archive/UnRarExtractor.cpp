@@ -180,15 +180,19 @@ UnRarExtractor::Report UnRarExtractor::Extract(const QString& archivePath, const
     const bool continues = rar && chosenScan.volume && scans.back().more;
     if (set.firstMissing)
         return stopAtPart(Status::PartMissing, QString(), set.firstMissing, continues ? 0 : set.last());
-    if (rar && chosenScan.volume && scans.front().number > 0)  // a volume alone, not the first
+    // RAR 5 numbers its volumes from 0: a first volume found with a higher number is not the first.
+    if (rar && chosenScan.format == RarScan::Format::Rar5 && chosenScan.volume && scans.front().number > 0 &&
+        set.numbers.front() == 1)
         return stopAtPart(Status::PartMissing, QString(), 1, 0);
     if (continues) return stopAtPart(Status::PartMissing, QString(), set.last() + 1, 0);
     for (size_t i = 0; rar && i < scans.size(); ++i) {
         const RarScan& s = scans[i];
         const int place = set.numbers[qsizetype(i)];
         const int count = set.split() ? set.last() : 0;
-        if (s.format != chosenScan.format || s.volume != chosenScan.volume ||
-            (s.number >= 0 && set.split() && s.number != place - 1))
+        // Volumes that count themselves count on by one, as their names do.
+        const bool outOfPlace =
+            s.number >= 0 && scans[0].number >= 0 && s.number - scans[0].number != place - set.numbers[0];
+        if (s.format != chosenScan.format || s.volume != chosenScan.volume || outOfPlace)
             return stopAtPart(Status::Damaged, QStringLiteral("it does not belong at this place in the set"), place,
                               count);
         if (!s.complete) {
