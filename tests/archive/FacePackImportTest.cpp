@@ -129,14 +129,4 @@ TEST_P(Import, PacksThatAreAllAPackHoldsAreUnpackedOnRequest)
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Import, RarPackTest::layouts(), RarPackTest::layoutName);
 
-TEST(ImportEmpty, APackThatYieldsNoFileSaysSo)
-{
-    QTemporaryDir dir;
-    UnRarExtractor unrar;
-    TestEnv::writeFile(dir.filePath("zeros.rar"), QByteArray(512, '\0'));
-    const auto r = FacePackImport(unrar, dir.filePath("Archive"), dir.path()).run(dir.filePath("zeros.rar"));
-    EXPECT_EQ(r.outcome, Outcome::Failed);
-    EXPECT_TRUE(r.message.contains("holds nothing to import")) << qPrintable(r.message);
-}
-
 }  // namespace

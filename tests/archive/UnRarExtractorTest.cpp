@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "archive/FacePackImport.h"
 #include "support/FolderSnapshot.h"
 #include "support/PackFixtures.h"
 #include "support/RarPackTest.h"
@@ -222,8 +223,11 @@ TEST_F(Extract, OnlyPlainFilesAreReadAndAPackMustYieldAFile)
     TestEnv::writeFile(dir.filePath("zeros.rar"), QByteArray(4096, '\0'));  // a download that failed
     ASSERT_TRUE(PackFixtures::write(dir.filePath("link.zip"), "zip", {{"up", {}, Kind::Symlink, "/"}}));
     ASSERT_TRUE(RarWriter::write(dir.filePath("folder.rar"), RarWriter::Version::Rar5, {{"T", {}, true}}));
-    for (const char* name : {"zeros.rar", "folder.rar", "link.zip"})
-        EXPECT_EQ(unrar.Extract(dir.filePath(name), out()).status, Status::Empty) << name;
+    for (const char* name : {"zeros.rar", "folder.rar", "link.zip"}) {
+        const auto r = unrar.Extract(dir.filePath(name), out());
+        EXPECT_EQ(r.status, Status::Empty) << name;
+        EXPECT_TRUE(FacePackImport::failureMessage(name, r).contains("holds nothing to import"));
+    }
 }
 
 }  // namespace
