@@ -184,6 +184,8 @@ QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtra
         }
         QString todo = QString::fromUtf8(w.todo);
         if (x.status == Status::Unsupported) todo = QString::fromUtf8(kinds) + ' ' + todo;
+        if (x.status == Status::Damaged && x.parts > 1 && x.partNumber == 0)
+            todo += QStringLiteral(" The pack is split into parts: check that all of them are there and whole.");
         return what + QStringLiteral("\n\nNothing was added to the archive. ") + todo;
     }
     return QString();  // Ok and Canceled need no words

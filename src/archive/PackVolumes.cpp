@@ -50,7 +50,7 @@ Set find(const QString& name, const QStringList& siblings)
     single.numbers << 1;
     for (const Pattern& p : patterns()) {
         const QRegularExpressionMatch chosen = p.re.match(name);
-        if (!chosen.hasMatch()) continue;
+        if (!chosen.hasMatch() || placeOf(p.scheme, chosen.captured(2)) <= 0) continue;
         Set set;
         set.scheme = p.scheme;
         set.stem = chosen.captured(1);

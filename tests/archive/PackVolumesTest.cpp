@@ -80,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Pack.zip.003", {"Pack.zip.001"}, Scheme::Numbered, {"Pack.zip.001", "Pack.zip.003"}, 2, "Pack.zip.002"},
         Case{"Pack.zip", {"Pack.z01", "Pack.z02"}, Scheme::ZipSpanned, {"Pack.z01", "Pack.z02", "Pack.zip"}, 0, {}},
         Case{"Pack.zip", {"Pack.zip"}, Scheme::Single, {"Pack.zip"}, 0, {}},
-        Case{"Face.bin", {"Face.bin.001"}, Scheme::Single, {"Face.bin"}, 0, {}}));
+        Case{"Face.bin", {"Face.bin.001"}, Scheme::Single, {"Face.bin"}, 0, {}},
+        Case{"Pack.part0.rar", {"Pack.part1.rar"}, Scheme::Single, {"Pack.part0.rar"}, 0, {}}));
 
 TEST(PartName, OldNamingGoesOnFromR99ToS00)
 {
