@@ -7,6 +7,6 @@ apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   cmake ninja-build g++ pkg-config ccache clang-format git \
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools libqt6opengl6-dev libgl-dev \
-  libfreeimage-dev libarchive-dev zlib1g-dev \
+  libfreeimage-dev libarchive-dev libunarr-dev zlib1g-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libarchive-tools xvfb xauth fonts-dejavu-core >/dev/null

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "archive/NestedPacks.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
 #include "platform/Progress.h"
@@ -125,6 +126,9 @@ Result FacePackImport::merge(const QString& staging, const QString& archive, int
 
 QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtractor::Report& x)
 {
+    static const char* const kinds =
+        "This program unpacks RAR packs (solid ones and packs split into parts too), and ZIP and 7z packs (also "
+        "when split into .001, .002... parts).";
     // What happened ("%1" the pack, "%2" the reader's own words where they help) and what to do.
     struct Words {
         Status status;
@@ -133,18 +137,20 @@ QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtra
     };
     static const Words words[] = {
         {Status::Missing, "The face pack \"%1\" no longer exists.", "Choose the pack again."},
+        {Status::NotAFile, "\"%1\" is not a face pack file%2.", "Choose the pack's own file."},
         {Status::Unreadable, "The face pack \"%1\" cannot be read%2.",
          "Check that you may read the file and that no other program holds it, then import it again."},
-        {Status::NotAnArchive,
-         "\"%1\" is not a face pack that this program can unpack: it is not a RAR, ZIP or 7z archive.",
-         "Choose the pack's .rar file."},
+        {Status::NotAnArchive, "\"%1\" is not a face pack that this program can unpack.", kinds},
+        {Status::PartMissing, "The face pack \"%1\" is split into parts, and %3 is missing.",
+         "Put all the parts of the pack in one folder, then import it again."},
         {Status::Damaged, "The face pack \"%1\" is damaged or incomplete and could not be unpacked%2.",
          "Download the pack again, or repair it with your archiver, and import it again."},
         {Status::Encrypted, "The face pack \"%1\" is protected by a password, which this program cannot unpack.",
          "Unpack it with your archiver, pack the files again without a password, and import that pack."},
         {Status::Unsupported, "The face pack \"%1\" uses a kind of archive that this program cannot unpack%2.",
-         "Solid RAR 4 packs and packs split into volumes need your archiver: unpack it there, pack "
-         "the files again as one plain RAR or ZIP archive, and import that pack."},
+         "Unpack it with your archiver, pack the files again as one RAR or ZIP archive, and import that pack."},
+        {Status::Empty, "The face pack \"%1\" holds nothing to import: no file came out of it%2.",
+         "A download that failed leaves such a file: download the pack again."},
         {Status::TooManyEntries,
          "The face pack \"%1\" holds more entries than any face pack does%2; it is probably damaged.",
          "Download the pack again."},
@@ -157,17 +163,36 @@ QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtra
          "Check that the program folder can be written and has free space, then import the pack again."},
     };
     const QString pack = QFileInfo(packPath).fileName();
-    const QString detail = x.errorText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(x.errorText);
+    QString detail = x.errorText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(x.errorText);
+    // A failure about one part of a split pack names the part.
+    QString part;
+    if (x.partNumber > 0) {
+        part = x.partCount > 0 ? QStringLiteral("part %1 of %2").arg(x.partNumber).arg(x.partCount)
+                               : QStringLiteral("part %1").arg(x.partNumber);
+        if (!x.partName.isEmpty()) part += QStringLiteral(" (\"%1\")").arg(x.partName);
+        if (x.status != Status::PartMissing) detail = QStringLiteral(": %1%2").arg(part, detail);
+    }
     for (const Words& w : words) {
         if (w.status != x.status) continue;
-        const QString what = QString::fromUtf8(w.what);
-        return (what.contains(QLatin1String("%2")) ? what.arg(pack, detail) : what.arg(pack)) +
-               QStringLiteral("\n\nNothing was added to the archive. ") + QString::fromUtf8(w.todo);
+        // One pass, so that a name holding "%2" stays as it is.
+        QString what;
+        for (const char* c = w.what; *c; ++c) {
+            if (c[0] == '%' && c[1] >= '1' && c[1] <= '3')
+                what += (++c)[0] == '1' ? pack : c[0] == '2' ? detail : part;
+            else
+                what += QChar::fromLatin1(*c);
+        }
+        QString todo = QString::fromUtf8(w.todo);
+        if (x.status == Status::Unsupported) todo = QString::fromUtf8(kinds) + ' ' + todo;
+        if (x.status == Status::Damaged && x.parts > 1 && x.partNumber == 0)
+            todo += QStringLiteral(" The pack is split into parts: check that all of them are there and whole.");
+        return what + QStringLiteral("\n\nNothing was added to the archive. ") + todo;
     }
     return QString();  // Ok and Canceled need no words
 }
 
-FacePackImport::Report FacePackImport::run(const QString& packPath, ProgressSink* progress) const
+FacePackImport::Report FacePackImport::run(const QString& packPath, ProgressSink* progress,
+                                           const NestedOffer& offerNested) const
 {
     Report result;
     const QString pack = QFileInfo(packPath).fileName();
@@ -199,6 +224,22 @@ FacePackImport::Report FacePackImport::run(const QString& packPath, ProgressSink
     if (!result.extraction.ok()) {
         result.message = failureMessage(packPath, result.extraction);
         return result;
+    }
+    if (const QStringList inner = NestedPacks::find(stage); !inner.isEmpty() && offerNested && offerNested(inner)) {
+        QString failed;
+        const UnRarExtractor::Report nested = NestedPacks::unpack(
+            extractor_, stage, inner, progress, UnRarExtractor::packBytes(packPath), result.extraction, &failed);
+        if (nested.status == Status::Canceled) {
+            result.outcome = Outcome::Canceled;
+            return result;
+        }
+        if (!nested.ok()) {
+            result.message =
+                QStringLiteral("The face pack \"%1\" holds other packs, and one of them could not be unpacked.\n\n")
+                    .arg(pack) +
+                failureMessage(failed, nested);
+            return result;
+        }
     }
 
     // From here on the import runs to its end: the merge is renames on one disk.

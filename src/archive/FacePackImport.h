@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 #include "archive/UnRarExtractor.h"
 #include "platform/Result.h"
@@ -34,9 +36,14 @@ public:
     // made; the system's temporary folder is used when it cannot be.
     FacePackImport(const UnRarExtractor& extractor, const QString& archiveFolder, const QString& stagingParent);
 
+    // Asked, with the packs' paths inside the unpacked pack, whether packs
+    // that are all a pack holds are to be unpacked too; true for yes.
+    using NestedOffer = std::function<bool(const QStringList& packs)>;
+
     // `progress` (may be null) is advanced in bytes of the pack read, up to
-    // its size; its cancel is honoured until the merge starts.
-    Report run(const QString& packPath, ProgressSink* progress = nullptr) const;
+    // its size (all its parts' when it is split); its cancel is honoured
+    // until the merge starts.
+    Report run(const QString& packPath, ProgressSink* progress = nullptr, const NestedOffer& offerNested = {}) const;
 
     // Fails, saying what stands in the way, when the staged tree cannot be
     // merged into the archive folder.

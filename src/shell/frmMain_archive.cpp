@@ -45,8 +45,12 @@ void frmMain::wireArchive()
 void frmMain::cmd_FacePack_Click()
 {
     Common_Dialog dialog(ui());
-    const QString path = dialog.OpenFileName(this, QStringLiteral("Face Pack.rar"), preview->ModelPath(),
-                                             QStringLiteral("Face Pack.rar (*.rar)|*.rar| All Files (*.*)|*.*"));
+    // The kinds the extractor reads, the parts of split packs among them.
+    const QString path = dialog.OpenFileName(
+        this, QStringLiteral("Face Pack.rar"), preview->ModelPath(),
+        QStringLiteral(
+            "Face Packs: RAR, ZIP, 7z, split parts (*.rar;*.r??;*.zip;*.7z;*.0?\?)|*.rar;*.r??;*.zip;*.7z;*.0??|"
+            "Face Pack.rar (*.rar)|*.rar| All Files (*.*)|*.*"));
     if (IsNumeric(path)) return;
     if (!baza->File_Exists(path)) return;
     Un->setText(path);
@@ -58,9 +62,19 @@ void frmMain::cmd_FacePack_Click()
     FacePackImport::Report result;
     {
         std::unique_ptr<ProgressSink> progress = ui().progress(this, QStringLiteral("Unpacking the face pack..."),
-                                                               std::max<qint64>(QFileInfo(path).size(), 1));
+                                                               std::max<qint64>(UnRarExtractor::packBytes(path), 1));
+        // A pack that holds nothing but other packs: the user may have those unpacked too.
+        const auto offerNested = [this, &path](const QStringList& packs) {
+            QStringList names = packs.mid(0, 10);
+            if (packs.size() > names.size()) names << QStringLiteral("...");
+            return ui().confirm(this,
+                                QStringLiteral("The face pack \"%1\" holds other packs:\n\n%2\n\nUnpack them too, "
+                                               "each into a folder named after it?")
+                                    .arg(QFileInfo(path).fileName(), names.join('\n')),
+                                UiSeam::Icon::Information);
+        };
         FacePackImport import(*UnRar, archive, programFolder());
-        result = import.run(Un->text(), progress.get());
+        result = import.run(Un->text(), progress.get(), offerNested);
     }
     cmd_FacePack->setEnabled(true);
 

@@ -4,7 +4,9 @@
 
 #include "archive/FacePackImport.h"
 #include "support/FolderSnapshot.h"
+#include "support/PackFixtures.h"
 #include "support/RarPackTest.h"
+#include "support/TestEnv.h"
 
 namespace {
 
@@ -12,10 +14,10 @@ using Outcome = FacePackImport::Outcome;
 
 class Import : public RarPackTest {
 protected:
-    FacePackImport::Report run(const QString& path)
+    FacePackImport::Report run(const QString& path, const FacePackImport::NestedOffer& offer = {})
     {
         QDir().mkpath(program);
-        const auto result = FacePackImport(unrar, archive, program).run(path);
+        const auto result = FacePackImport(unrar, archive, program).run(path, nullptr, offer);
         const auto left = QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         EXPECT_EQ(left, QStringList{"Archive"});  // nothing of the staging stays
         return result;
@@ -58,6 +60,71 @@ TEST_P(Import, PacksMergeIntoTheArchiveUnlessAnEntryIsInTheWay)
         EXPECT_TRUE(r.message.contains(said) && r.message.contains("Nothing was added"));
         EXPECT_EQ(snapshotFolder(archive), merged);
     }
+}
+
+TEST_P(Import, ASplitPackWithAPartMissingOrCutShortIsNamedAndNothingIsAdded)
+{
+    run(pack("first.rar", {{"A/p1.bin", "1"}}));
+    const FolderSnapshot before = snapshotFolder(archive);
+    const QStringList parts = RarWriter::writeSplit(dir.filePath("set/Pack.rar"), GetParam(),
+                                                    {{"A/big.bin", PackFixtures::modelBytes(50000, 1)}}, 5);
+    ASSERT_TRUE(QFile::rename(parts[2], parts[2] + ".aside"));
+    const auto missing = run(parts[0]);
+    QFile::rename(parts[2] + ".aside", parts[2]);
+    TestEnv::writeFile(parts[4], TestEnv::readFile(parts[4]).left(40));
+    const auto cut = run(parts[1]);
+    for (const auto& [r, said] : {std::pair{missing, "part 3 of 5 (\"Pack.part3.rar\") is missing"},
+                                  std::pair{cut,
+                                            "damaged or incomplete and could not be unpacked: part 5 of 5 "
+                                            "(\"Pack.part5.rar\")"}}) {
+        EXPECT_EQ(r.outcome, Outcome::Failed);
+        EXPECT_TRUE(r.message.contains(said) && r.message.contains("Nothing was added")) << qPrintable(r.message);
+    }
+    EXPECT_EQ(snapshotFolder(archive), before);
+}
+
+TEST_P(Import, PacksThatAreAllAPackHoldsAreUnpackedOnRequest)
+{
+    const QString zip = dir.filePath("inner.zip");
+    ASSERT_TRUE(PackFixtures::write(zip, "zip", {{"Z/z.bin", "z"}}));
+    const QByteArray s = PackFixtures::modelBytes(3000, 1);
+    const QStringList set = RarWriter::writeSplit(dir.filePath("set/Second.rar"), GetParam(), {{"S/s.bin", s}}, 2);
+    const std::vector<RarWriter::Entry> outer = {{"Inner.zip", TestEnv::readFile(zip)},
+                                                 {"Sub/Second.part1.rar", TestEnv::readFile(set[0])},
+                                                 {"Sub/Second.part2.rar", TestEnv::readFile(set[1])},
+                                                 {"readme.txt", "r"}};
+    QStringList offered;
+    const auto yes = run(pack("outer.rar", outer), [&offered](const QStringList& packs) {
+        offered = packs;
+        return true;
+    });
+    ASSERT_EQ(yes.outcome, Outcome::Imported) << qPrintable(yes.message);
+    EXPECT_EQ(offered, (QStringList{"Inner.zip", "Sub/Second.part1.rar"}));
+    EXPECT_EQ(snapshotFolder(archive), (FolderSnapshot{{"readme.txt", "r"},
+                                                       {"Inner/", "<folder>"},
+                                                       {"Inner/Z/", "<folder>"},
+                                                       {"Inner/Z/z.bin", "z"},
+                                                       {"Sub/", "<folder>"},
+                                                       {"Sub/Second/", "<folder>"},
+                                                       {"Sub/Second/S/", "<folder>"},
+                                                       {"Sub/Second/S/s.bin", s}}));
+
+    // Declined: the packs are merged as they are. A model beside them: no offer.
+    QDir(archive).removeRecursively();
+    const auto no = run(pack("outer.rar", outer), [](const QStringList&) { return false; });
+    EXPECT_TRUE(no.outcome == Outcome::Imported && QFileInfo(archive + "/Sub/Second.part2.rar").isFile());
+    offered.clear();
+    run(pack("mixed.rar", {outer[0], {"face.bin", "f"}}), [&offered](const QStringList& packs) {
+        offered = packs;
+        return true;
+    });
+    EXPECT_TRUE(offered.isEmpty() && QFileInfo(archive + "/Inner.zip").isFile());
+
+    // A pack inside that cannot be unpacked stops the import, naming it.
+    const FolderSnapshot before = snapshotFolder(archive);
+    const auto bad = run(pack("bad.rar", {{"Broken.zip", "not a zip"}}), [](const QStringList&) { return true; });
+    EXPECT_TRUE(bad.outcome == Outcome::Failed && bad.message.contains("\"Broken.zip\" is not a face pack"));
+    EXPECT_EQ(snapshotFolder(archive), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Import, RarPackTest::layouts(), RarPackTest::layoutName);

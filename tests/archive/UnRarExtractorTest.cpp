@@ -2,6 +2,9 @@
 
 #include <QDir>
 
+#include <sys/stat.h>
+
+#include "archive/FacePackImport.h"
 #include "support/FolderSnapshot.h"
 #include "support/PackFixtures.h"
 #include "support/RarPackTest.h"
@@ -63,7 +66,79 @@ TEST_P(ExtractRar, BoundsStopRunawayPacks)
     }
 }
 
+TEST_P(ExtractRar, FilesProtectedByAPasswordAreSaidToBe)
+{
+    const auto r = unrar.Extract(pack("p.rar", {{"a.bin", "a"}, {"b.bin", "b", false, true}}), out());
+    EXPECT_EQ(r.status, Status::Encrypted);
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, ExtractRar, RarPackTest::layouts(), RarPackTest::layoutName);
+
+// A pack's tree as one file, then split into parts; any part chosen reads the whole set.
+struct SplitCase {
+    RarWriter::Version version;
+    RarWriter::Naming naming;
+    int parts;
+};
+
+class ExtractSplit : public ::testing::TestWithParam<SplitCase> {
+protected:
+    static std::vector<RarWriter::Entry> entries()
+    {
+        return {{"T", {}, true},
+                {"T/a.bin", PackFixtures::modelBytes(300000, 1)},
+                {"E", {}, true},
+                {"T/b.bin", PackFixtures::modelBytes(70000, 2)},
+                {"c.txt", "c"}};
+    }
+    QStringList writeSet()
+    {
+        const SplitCase& c = GetParam();
+        return RarWriter::writeSplit(dir.filePath("set/Pack.rar"), c.version, entries(), c.parts, c.naming);
+    }
+
+    QTemporaryDir dir;
+    UnRarExtractor unrar;
+};
+
+TEST_P(ExtractSplit, AnyPartImportsTheWholeSetLikeOneFile)
+{
+    const QStringList parts = writeSet();
+    ASSERT_EQ(parts.size(), GetParam().parts);
+    ASSERT_TRUE(RarWriter::write(dir.filePath("one.rar"), GetParam().version, entries()));
+    ASSERT_TRUE(unrar.Extract(dir.filePath("one.rar"), dir.filePath("one")).ok());
+    const auto r = unrar.Extract(parts[parts.size() / 2], dir.filePath("out"));
+    ASSERT_TRUE(r.ok()) << qPrintable(r.errorText);
+    EXPECT_EQ(r.parts, parts.size());
+    EXPECT_EQ(snapshotFolder(dir.filePath("out")), snapshotFolder(dir.filePath("one")));
+}
+
+TEST_P(ExtractSplit, AMissingOrDamagedPartIsNamed)
+{
+    const QStringList parts = writeSet();
+    const int n = int(parts.size());
+    const auto failure = [&](int chosen) {
+        const auto r = unrar.Extract(parts[chosen], dir.filePath("out"));
+        return std::tuple{r.status, r.partNumber, r.partCount, r.partName};
+    };
+    const QString aside = dir.filePath("aside");
+    const int middle = (n - 1) / 2;  // part 3 of 5; part 1 of 2
+    ASSERT_TRUE(QFile::rename(parts[middle], aside));
+    EXPECT_EQ(failure(n - 1), std::tuple(Status::PartMissing, middle + 1, n, QFileInfo(parts[middle]).fileName()));
+    ASSERT_TRUE(QFile::rename(aside, parts[middle]) && QFile::rename(parts[n - 1], aside));  // the last one missing
+    EXPECT_EQ(failure(0), std::tuple(Status::PartMissing, n, 0, QFileInfo(parts[n - 1]).fileName()));
+    QByteArray last = TestEnv::readFile(aside);
+    TestEnv::writeFile(parts[n - 1], last.left(last.size() - 10));  // the last one cut short
+    EXPECT_EQ(failure(0), std::tuple(Status::Damaged, n, n, QFileInfo(parts[n - 1]).fileName()));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("out/T/a.bin")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, ExtractSplit,
+                         ::testing::Values(SplitCase{RarWriter::Version::Rar5, RarWriter::Naming::Parts, 2},
+                                           SplitCase{RarWriter::Version::Rar5, RarWriter::Naming::Parts, 12},
+                                           SplitCase{RarWriter::Version::Rar4, RarWriter::Naming::Parts, 5},
+                                           SplitCase{RarWriter::Version::Rar4, RarWriter::Naming::OldStyle, 2},
+                                           SplitCase{RarWriter::Version::Rar4, RarWriter::Naming::OldStyle, 12}));
 
 using Extract = ExtractRar;
 
@@ -85,6 +160,74 @@ TEST_F(Extract, ZipPackWithALinkAndAReadOnlyEntry)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("e.bin")));
     // A read-only attribute in the pack does not make the archive's copy read-only.
     EXPECT_TRUE(QFileInfo(out() + "/h.bin").permissions() & QFileDevice::WriteOwner);
+}
+
+TEST_F(Extract, ZipAnd7zCutIntoNumberedPiecesReadJoined)
+{
+    for (const QString format : {"zip", "7zip"}) {
+        const QString whole = dir.filePath("whole." + format);
+        ASSERT_TRUE(PackFixtures::write(whole, format, {{"T/a.bin", PackFixtures::modelBytes(90000, 3)}, {"c", "c"}}));
+        const QByteArray bytes = TestEnv::readFile(whole);
+        for (int i = 0; i < 3; ++i)
+            TestEnv::writeFile(dir.filePath("Pack.%1.00%2").arg(format).arg(i + 1),
+                               bytes.mid(i * bytes.size() / 3, (i + 1) * bytes.size() / 3 - i * bytes.size() / 3));
+        const auto r = unrar.Extract(dir.filePath("Pack.%1.002").arg(format), dir.filePath(format));
+        ASSERT_TRUE(r.ok()) << qPrintable(r.errorText);
+        EXPECT_EQ(r.parts, 3);
+        EXPECT_EQ(snapshotFolder(dir.filePath(format)),
+                  (FolderSnapshot{{"T/", "<folder>"}, {"T/a.bin", PackFixtures::modelBytes(90000, 3)}, {"c", "c"}}));
+    }
+}
+
+TEST_F(Extract, SolidRar4PacksAreReadByTheSecondReader)
+{
+    const std::vector<RarWriter::Entry> entries = {{"T", {}, true},
+                                                   {"T/a.bin", PackFixtures::modelBytes(3 << 20, 4)},
+                                                   {"E", {}, true},
+                                                   {"T/b.bin", "b"},
+                                                   {"c.txt", "c"}};
+    const QString solid = dir.filePath("solid.rar");
+    ASSERT_TRUE(RarWriter::write(dir.filePath("plain.rar"), RarWriter::Version::Rar4, entries) &&
+                RarWriter::write(solid, RarWriter::Version::Rar4, entries, true));
+    ASSERT_TRUE(unrar.Extract(dir.filePath("plain.rar"), dir.filePath("plain")).ok());
+    int calls = 0;
+    const auto r = unrar.Extract(solid, out(), [&calls](qint64, qint64) { return ++calls > 0; });
+    ASSERT_TRUE(r.ok()) << qPrintable(r.errorText);
+    EXPECT_TRUE(r.solidReader);
+    EXPECT_EQ(r.files, 3);
+    EXPECT_GT(calls, 5);
+    EXPECT_EQ(snapshotFolder(out()), snapshotFolder(dir.filePath("plain")));
+
+    // Cancel; data the second reader cannot unpack either; a solid pack in parts.
+    EXPECT_EQ(unrar.Extract(solid, out(), [&calls](qint64 done, qint64) { return done < (1 << 20); }).status,
+              Status::Canceled);
+    QByteArray bytes = TestEnv::readFile(solid);
+    bytes[bytes.indexOf(PackFixtures::modelBytes(64, 4)) + 100] ^= 1;
+    TestEnv::writeFile(solid, bytes);
+    const auto bad = unrar.Extract(solid, out());
+    EXPECT_EQ(bad.status, Status::Damaged);
+    EXPECT_TRUE(bad.solidReader);
+    const QStringList parts = RarWriter::writeSplit(dir.filePath("set/S.rar"), RarWriter::Version::Rar4, entries, 3,
+                                                    RarWriter::Naming::OldStyle, true);
+    EXPECT_EQ(unrar.Extract(parts[0], out()).status, Status::Unsupported);
+}
+
+TEST_F(Extract, OnlyPlainFilesAreReadAndAPackMustYieldAFile)
+{
+    const QString fifo = dir.filePath("pipe.rar");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero"), dir.path()})
+        EXPECT_EQ(unrar.Extract(path, out()).status, Status::NotAFile) << qPrintable(path);
+
+    using Kind = PackFixtures::Entry::Kind;
+    TestEnv::writeFile(dir.filePath("zeros.rar"), QByteArray(4096, '\0'));  // a download that failed
+    ASSERT_TRUE(PackFixtures::write(dir.filePath("link.zip"), "zip", {{"up", {}, Kind::Symlink, "/"}}));
+    ASSERT_TRUE(RarWriter::write(dir.filePath("folder.rar"), RarWriter::Version::Rar5, {{"T", {}, true}}));
+    for (const char* name : {"zeros.rar", "folder.rar", "link.zip"}) {
+        const auto r = unrar.Extract(dir.filePath(name), out());
+        EXPECT_EQ(r.status, Status::Empty) << name;
+        EXPECT_TRUE(FacePackImport::failureMessage(name, r).contains("holds nothing to import"));
+    }
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <sys/stat.h>
+
 #include "platform/FolderList.h"
 #include "platform/ImageBox.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
 #include "support/FolderSnapshot.h"
 #include "support/ModelFileBuilder.h"
+#include "support/PackFixtures.h"
 #include "support/RarWriter.h"
 #include "support/WindowEnv.h"
 
@@ -77,6 +80,32 @@ TEST_F(ArchiveWindow, ImportFillsTheArchiveAndBothListsFollowRar)
     ASSERT_EQ(env.ui.messages().size(), 1);  // the cancel says nothing
     EXPECT_TRUE(env.ui.messages()[0].contains("readme.rar"));
     EXPECT_TRUE(w->cmd_FacePack->isEnabled());
+}
+
+TEST_F(ArchiveWindow, SplitNestedAndNonFilePacks)
+{
+    // Any part of a split pack, among the kinds the chooser lists.
+    const QStringList parts =
+        RarWriter::writeSplit(env.path("Set/Pack.rar"), RarWriter::Version::Rar4,
+                              {{"Team/a.bin", PackFixtures::modelBytes(5000, 1)}}, 3, RarWriter::Naming::OldStyle);
+    env.ui.files.push_back(parts[2]);
+    w->cmd_FacePack->click();
+    for (const char* kind : {"*.rar", "*.r??", "*.zip", "*.7z", "*.0??"})
+        EXPECT_TRUE(env.ui.shown.at(0).text.contains(kind)) << kind;
+    EXPECT_EQ(TestEnv::readFile(archive + "/Team/a.bin"), PackFixtures::modelBytes(5000, 1));
+
+    // A pack of packs: asked, and unpacked into a folder named after the pack inside.
+    env.ui.answers.push_back(true);
+    importPack("Outer.rar",
+               {{"Inner.rar", RarWriter::build(RarWriter::Version::Rar5, {{"x.bin", "x"}})}, {"readme.txt", "r"}});
+    EXPECT_TRUE(env.ui.shown.back().kind == "confirm" && env.ui.shown.back().text.contains("Inner.rar"));
+    EXPECT_TRUE(QFileInfo(archive + "/Inner/x.bin").isFile() && !QFileInfo::exists(archive + "/Inner.rar"));
+
+    // A pipe chosen through "All Files" is named as such at once, not waited on.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(env.path("pipe.rar")).constData(), 0600), 0);
+    importPack("pipe.rar", {});
+    ASSERT_EQ(env.ui.messages().size(), 1);
+    EXPECT_TRUE(env.ui.messages()[0].contains("named pipe"));
 }
 
 TEST_F(ArchiveWindow, ClearingEmptiesTheArchiveAndTakesTheListsBack)
