@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "models/ModelFileBuilder.h"
 #include "platform/FolderList.h"
 #include "platform/ImageBox.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
 #include "support/FolderSnapshot.h"
-#include "support/ModelFileBuilder.h"
 #include "support/RarWriter.h"
 #include "support/WindowEnv.h"
 

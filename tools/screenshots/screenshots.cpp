@@ -17,12 +17,12 @@
 #include <QWindow>
 #include <cstdio>
 
+#include "models/ModelFileBuilder.h"
 #include "platform/FolderList.h"
 #include "platform/WebPane.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
-#include "support/ModelFileBuilder.h"
 #include "support/WindowEnv.h"
 
 namespace {
