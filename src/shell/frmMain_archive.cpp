@@ -48,6 +48,11 @@ void frmMain::cmd_FacePack_Click()
     const QString path = dialog.OpenFileName(this, QStringLiteral("Face Pack.rar"), preview->ModelPath(),
                                              QStringLiteral("Face Pack.rar (*.rar)|*.rar| All Files (*.*)|*.*"));
     if (IsNumeric(path)) return;
+    importFacePack(path);
+}
+
+void frmMain::importFacePack(const QString& path)
+{
     if (!baza->File_Exists(path)) return;
     Un->setText(path);
 
