@@ -31,13 +31,15 @@ int main(int argc, char* argv[])
                        "closes."));
     parser.addOption(demo);
 
-    {
-        // --help and --version answer on a terminal without a display, before
-        // the window system is asked for.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    (void)parser.parse(arguments);
+    if (parser.isSet(help) || parser.isSet(version)) {
+        // Answered on a terminal without a display: no window system is
+        // asked for, and the program ends here.
         QCoreApplication plain(argc, argv);
-        (void)parser.parse(QCoreApplication::arguments());
         if (parser.isSet(help)) parser.showHelp();
-        if (parser.isSet(version)) parser.showVersion();
+        parser.showVersion();
     }
 
     QApplication app(argc, argv);

@@ -49,8 +49,8 @@ void frmMain::wireDrops()
         target->setAcceptDrops(true);
         target->installEventFilter(this);
     }
-    // A pack dropped on the path field goes to the page, not into the text.
-    Un->setAcceptDrops(false);
+    // A pack dropped on one of the tab's fields goes to the page, not into the text.
+    for (QLineEdit* field : GroupBox13->parentWidget()->findChildren<QLineEdit*>()) field->setAcceptDrops(false);
 }
 
 bool frmMain::dropFilter(QObject* watched, QEvent* event)

@@ -19,13 +19,15 @@
 
 namespace {
 
-enum class Target { Face, Hair, FacePackPage };
+enum class Target { Face, Hair, FacePackTab };
 
 class DropTest : public ::testing::Test {
 protected:
     QWidget* widget(Target t) const
     {
-        return t == Target::Face ? w->FaceImg : t == Target::Hair ? w->HairImg : w->GroupBox13->parentWidget();
+        // A drop on a field of the tab "Face Pack" reaches the tab.
+        if (t == Target::FacePackTab) return w->Un;
+        return t == Target::Face ? w->FaceImg : w->HairImg;
     }
     // A drop as the window system delivers it, then the work it queued.
     void drop(Target t, const QList<QUrl>& urls, const QString& text = QString())
@@ -51,23 +53,20 @@ protected:
 
 TEST_F(DropTest, ModelDroppedOnAPreviewIsTakenAsItsButtonTakesAChosenFile)
 {
-    drop(Target::Hair, {file(world->hairModel())});
-    EXPECT_EQ(TestEnv::readFile(prog("Hair")), TestEnv::readFile(world->hairModel()));
-    EXPECT_EQ(w->lbl[1]->text(), "Status : Loaded");
-    EXPECT_TRUE(w->HairImg->hasPicture());
+    for (const bool face : {false, true}) {
+        const QString model = face ? world->faceModel() : world->hairModel();
+        drop(face ? Target::Face : Target::Hair, {file(model)});
+        EXPECT_EQ(TestEnv::readFile(prog(face ? "Face" : "Hair")), TestEnv::readFile(model));
+        EXPECT_EQ(w->lbl[face ? 0 : 1]->text(), "Status : Loaded");
+        EXPECT_TRUE((face ? w->FaceImg : w->HairImg)->hasPicture());
+    }
     EXPECT_TRUE(w->List1->isEnabled());
-    EXPECT_FALSE(QFileInfo::exists(prog("Face")));
-
-    drop(Target::Face, {file(world->faceModel())});
-    EXPECT_EQ(TestEnv::readFile(prog("Face")), TestEnv::readFile(world->faceModel()));
-    EXPECT_EQ(w->lbl[0]->text(), "Status : Loaded");
-    EXPECT_TRUE(w->FaceImg->hasPicture());
     EXPECT_TRUE(env.ui.shown.empty());  // no dialog, no message
 }
 
 TEST_F(DropTest, FacePackDroppedOnItsTabIsImportedWithProgress)
 {
-    drop(Target::FacePackPage, {file(world->facePack())});
+    drop(Target::FacePackTab, {file(world->facePack())});
     EXPECT_EQ(w->Un->text(), world->facePack());
     EXPECT_TRUE(QFileInfo(prog("Archive/Sample Face Pack/Millbrook Athletic")).isDir());
     EXPECT_EQ(w->Rar->findItems("Sample Face Pack", Qt::MatchContains).size(), 1);
@@ -94,8 +93,8 @@ TEST_F(DropTest, AnythingElseIsRefusedWithAMessageAndChangesNothing)
         {Target::Face, {pack}, {}, "is not a face model file"},
         {Target::Hair, {file(world->editFile())}, {}, "is not a hair model file"},
         {Target::Face, {face}, {}, "\"Only Hair\"", true},
-        {Target::FacePackPage, {face}, {}, "is not a face pack"},
-        {Target::FacePackPage, {pack, pack}, {}, "Only one face pack"},
+        {Target::FacePackTab, {face}, {}, "is not a face pack"},
+        {Target::FacePackTab, {pack, pack}, {}, "Only one face pack"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
