@@ -27,11 +27,11 @@ for size in 16 24 32 48 64 128 256; do
     file "$icon" | grep -q "PNG image data, $size x $size" || fail "icon $icon"
 done
 
-(cd "$build" && cpack -G DEB -B "$work/deb" >/dev/null) || fail "cpack"
+(cd "$build" && cpack -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/deb/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libfreeimage3 libarchive13 libc6; do
     case "$depends" in *"$lib"*) ;; *) fail "$lib missing from Depends: $depends" ;; esac
 done
-dpkg-deb -c "$deb" | grep -q "./usr/bin/ludex-manager" || fail "program missing from the package"
+dpkg-deb -c "$deb" | grep "./usr/bin/ludex-manager" >/dev/null || fail "program missing from the package"
 echo "installed and packaged: $(basename "$deb")"
