@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include "platform/FolderList.h"
@@ -18,8 +19,10 @@ namespace {
 
 TEST(DemoTest, OpensOnTheSampleWorldAndLeavesTheUsersSettingsAlone)
 {
-    // The user's real store, in a home of the test's own.
+    // The user's real store, in a home of the test's own for this test alone.
     QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("HOME", oldHome), qputenv("XDG_CONFIG_HOME", oldConfig); });
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
     const QString real = SettingsStore::defaultLocation(kSettingsApp);
