@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 
 #include "editdb/Baza.h"
+#include "editdb/EditFileBuilder.h"
 #include "editdb/TeamOF.h"
-#include "support/EditFileBuilder.h"
 
 static void BM_LoadBothTables(benchmark::State& state)
 {

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "archive/FacePackImport.h"
+#include "archive/PackFixtures.h"
 #include "archive/UnRarExtractor.h"
-#include "support/PackFixtures.h"
 #include "support/RarWriter.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <QDir>
 #include <QRandomGenerator>
 
+#include "models/ModelFileBuilder.h"
 #include "platform/ImageBox.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
-#include "support/ModelFileBuilder.h"
 #include "support/WindowEnv.h"
 
 static void BM_TextureFace_DXT5_1024(benchmark::State& state)

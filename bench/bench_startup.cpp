@@ -7,8 +7,8 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 
+#include "editdb/EditFileBuilder.h"
 #include "shell/frmMain.h"
-#include "support/EditFileBuilder.h"
 #include "support/ScriptedUi.h"
 #include "support/WindowEnv.h"
 

@@ -5,8 +5,8 @@
 #   tools/screenshots.sh [OUTDIR]      (default: build-screenshots/shots)
 #
 # Builds its own tool in build-screenshots/ (the program's normal build is
-# not touched) from tools/screenshots/, with the synthetic edit file, face
-# folder, archive and news page of the test support library.
+# not touched) from tools/screenshots/, on the sample world of
+# `ludex-manager --demo` and the program's own news page.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")

@@ -136,6 +136,18 @@ QString TexturePreview::checkDdsHeader(const char* data, qint64 size)
     return QString();
 }
 
+bool TexturePreview::looksLikeModelFile(const QString& file)
+{
+    QFile model(file);
+    if (!model.open(QIODevice::ReadOnly) || model.size() > kMaxModelFileSize) return false;
+    const QByteArray head = model.read(18);
+    if (head.size() < 18) return false;
+    const auto cmf = quint8(head[16]), flg = quint8(head[17]);
+    // Deflate with a window of at most 32 KB, and the check bits of RFC 1950.
+    return qFromLittleEndian<qint32>(head.constData() + 12) > 0 && (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 &&
+           ((cmf << 8) | flg) % 31 == 0;
+}
+
 Result TexturePreview::Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show)
 {
     initialiseFreeImage();

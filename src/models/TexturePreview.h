@@ -54,6 +54,12 @@ public:
     // The DDS of the last preview as handed to FreeImage, zero-padded.
     const QByteArray& TexBuffer() const { return texBuffer_; }
 
+    // True when the file starts as a model file does: 12 bytes, a stored
+    // size above 0, then the header of a zlib stream. A cheap look that tells
+    // a model from a picture or a pack dropped by mistake; it does not
+    // promise that the preview will succeed.
+    static bool looksLikeModelFile(const QString& file);
+
     // Why a DDS header cannot be handed to the decoder (an unsupported
     // format, or a size the buffer could not hold); empty when it can.
     static QString checkDdsHeader(const char* data, qint64 size);

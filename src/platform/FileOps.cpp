@@ -40,6 +40,15 @@ Result renameOver(const QString& from, const QString& to, bool* otherDisk)
 #endif
 }
 
+Result writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush())
+        return Result::failure(QStringLiteral("%1 could not be written: %2").arg(shown(path), file.errorString()));
+    return Result::success();
+}
+
 Result StagedCopy::write()
 {
     QFile in(source_);

@@ -23,6 +23,11 @@ inline bool isLink(const QString& path) { return isLink(QFileInfo(path)); }
 // the two lie on different disks, which no rename can bridge.
 Result renameOver(const QString& from, const QString& to, bool* otherDisk = nullptr);
 
+// Writes a whole file in place, creating its folders. Only for files of the
+// program's own making in folders of its own (such as the sample world); a
+// file of the user's is replaced through StagedCopy or renameOver instead.
+Result writeFile(const QString& path, const QByteArray& bytes);
+
 // A copy written to a private file beside the target, which takes the
 // target's name only on commit(): a failed copy leaves the target as it was.
 class StagedCopy {

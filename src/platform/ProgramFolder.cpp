@@ -13,12 +13,19 @@ bool writable(const QString& folder)
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".ludex-probe-XXXXXX")));
     return probe.open();  // removed again when it goes out of scope
 }
+
+// An installed copy is known by what the installation put beside its bin folder.
+bool installed(const QString& folder)
+{
+    return QFileInfo::exists(folder + QStringLiteral("/../share/applications/" LUDEX_APP_ID ".desktop"));
+}
 }  // namespace
 
-QString ProgramFolder::defaultPath()
+QString ProgramFolder::defaultPath() { return pathFor(QCoreApplication::applicationDirPath()); }
+
+QString ProgramFolder::pathFor(const QString& executableFolder)
 {
-    const QString own = QCoreApplication::applicationDirPath();
-    if (writable(own)) return own;
+    if (!installed(executableFolder) && writable(executableFolder)) return executableFolder;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return data;

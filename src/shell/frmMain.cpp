@@ -39,6 +39,7 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     wireModels();
     wireFaceFolder();
     wireArchive();
+    wireDrops();
     Form_Load();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QUrl>
@@ -250,8 +251,18 @@ private:
     void wireArchive();
     void wireWeb();
 
-    // Takes a model file from disk onto a working copy and previews it.
+    // Takes a model file from disk onto a working copy and previews it:
+    // chosen in the file chooser, or dropped (takeModel alone).
     void chooseModel(const QString& title, const QString& workingLiteral, QLabel* label, bool (frmMain::*texture)());
+    void takeModel(const QString& chosen, const QString& workingLiteral, QLabel* label, bool (frmMain::*texture)());
+    // Unpacks a face pack into the archive: chosen with cmd_FacePack, or dropped.
+    void importFacePack(const QString& path);
+    // Drag and drop: model files onto the previews of the tab "Normal", face
+    // packs onto the tab "Face Pack"; anything else is refused with a message.
+    void wireDrops();
+    bool dropFilter(QObject* watched, QEvent* event);
+    void dropModel(const QList<QUrl>& urls, bool face);
+    void dropFacePack(const QList<QUrl>& urls);
     // One preview into its image box; the placeholder when it failed.
     bool runPreview(const QString& workingLiteral, const QString& bitmapLiteral, ImageBox* box);
     // A team folder command: refused with the check's message, or run, after

@@ -52,6 +52,11 @@ void frmMain::cmd_FacePack_Click()
             "Face Packs: RAR, ZIP, 7z, split parts (*.rar;*.r??;*.zip;*.7z;*.0?\?)|*.rar;*.r??;*.zip;*.7z;*.0??|"
             "Face Pack.rar (*.rar)|*.rar| All Files (*.*)|*.*"));
     if (IsNumeric(path)) return;
+    importFacePack(path);
+}
+
+void frmMain::importFacePack(const QString& path)
+{
     if (!baza->File_Exists(path)) return;
     Un->setText(path);
 

@@ -31,12 +31,18 @@ void frmMain::wireModels()
 void frmMain::chooseModel(const QString& title, const QString& workingLiteral, QLabel* label,
                           bool (frmMain::*texture)())
 {
-    const QString working = prog(workingLiteral);
-    QFile::remove(working);
+    QFile::remove(prog(workingLiteral));
 
     Common_Dialog dialog(ui());
     const QString chosen = dialog.OpenFileName(this, title, preview->ModelPath(),
                                                title + QStringLiteral(" (*.bin)|*.bin| All Files (*.*)|*.*"));
+    takeModel(chosen, workingLiteral, label, texture);
+}
+
+void frmMain::takeModel(const QString& chosen, const QString& workingLiteral, QLabel* label, bool (frmMain::*texture)())
+{
+    const QString working = prog(workingLiteral);
+    QFile::remove(working);
     // A choice that did not end with a working copy never reports itself as loaded.
     if (IsNumeric(chosen) || !baza->File_Exists(chosen) || !QFileInfo(chosen).isFile() ||
         !QFile::copy(chosen, working)) {

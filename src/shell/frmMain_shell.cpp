@@ -172,6 +172,7 @@ void frmMain::closeEvent(QCloseEvent* event)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (dropFilter(watched, event)) return true;
     if (watched == txtSearch || watched == txtSearch2) {
         const bool players = watched == txtSearch;
         if (event->type() == QEvent::FocusIn) {

@@ -3,8 +3,8 @@
 #include <QDir>
 
 #include "archive/FacePackImport.h"
+#include "archive/PackFixtures.h"
 #include "support/FolderSnapshot.h"
-#include "support/PackFixtures.h"
 #include "support/RarPackTest.h"
 #include "support/TestEnv.h"
 

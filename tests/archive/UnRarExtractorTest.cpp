@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include "archive/FacePackImport.h"
+#include "archive/PackFixtures.h"
 #include "support/FolderSnapshot.h"
-#include "support/PackFixtures.h"
 #include "support/RarPackTest.h"
 #include "support/TestEnv.h"
 

@@ -3,8 +3,8 @@
 #include <QTemporaryDir>
 
 #include "editdb/Baza.h"
+#include "editdb/EditFileBuilder.h"
 #include "editdb/TeamOF.h"
-#include "support/EditFileBuilder.h"
 
 namespace {
 

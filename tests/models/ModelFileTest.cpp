@@ -5,11 +5,11 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include "archive/PackFixtures.h"
 #include "models/BazaZlib.h"
+#include "models/ModelFileBuilder.h"
 #include "models/TexturePreview.h"
 #include "support/DdsWriter.h"
-#include "support/ModelFileBuilder.h"
-#include "support/PackFixtures.h"
 #include "support/TestEnv.h"
 
 namespace {

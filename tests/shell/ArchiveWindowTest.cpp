@@ -9,13 +9,13 @@
 
 #include <sys/stat.h>
 
+#include "archive/PackFixtures.h"
+#include "models/ModelFileBuilder.h"
 #include "platform/FolderList.h"
 #include "platform/ImageBox.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
 #include "support/FolderSnapshot.h"
-#include "support/ModelFileBuilder.h"
-#include "support/PackFixtures.h"
 #include "support/RarWriter.h"
 #include "support/WindowEnv.h"
 

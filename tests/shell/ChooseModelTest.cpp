@@ -6,10 +6,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "models/ModelFileBuilder.h"
 #include "platform/ImageBox.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
-#include "support/ModelFileBuilder.h"
 #include "support/WindowEnv.h"
 
 namespace {

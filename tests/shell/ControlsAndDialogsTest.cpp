@@ -92,10 +92,10 @@ TEST_F(ControlsTest, SettingsRoundTripAndDefault)
 TEST(CommonDialog, FilterCancelAndTitleName)
 {
     ScriptedUi ui;
-    ui.files = {"  /games/pes/Edit.bin ", ""};
+    ui.files = {"  /games/kickvale/Edit.bin ", ""};
     Common_Dialog dialog(ui);
     EXPECT_EQ(dialog.OpenFileName(nullptr, "Open", "", "Edit.bin (*.bin)|*.bin| All Files (*.*)|*.*"),
-              "/games/pes/Edit.bin");
+              "/games/kickvale/Edit.bin");
     EXPECT_EQ(ui.shown.back().text, "Edit.bin (*.bin);;All Files (*)");
     EXPECT_EQ(dialog.TitleName(), "Edit.bin");
     EXPECT_EQ(dialog.OpenFileName(nullptr, "t", ""), "-1");  // cancelled

@@ -4,9 +4,9 @@
 
 #include <QtWidgets>
 
+#include "editdb/EditFileBuilder.h"
 #include "platform/FolderList.h"
 #include "shell/frmMain.h"
-#include "support/EditFileBuilder.h"
 #include "support/FolderSnapshot.h"
 #include "support/WindowEnv.h"
 

@@ -5,9 +5,9 @@
 #include <QListWidget>
 #include <QTest>
 
+#include "editdb/EditFileBuilder.h"
 #include "shell/Search.h"
 #include "shell/frmMain.h"
-#include "support/EditFileBuilder.h"
 #include "support/WindowEnv.h"
 
 namespace {

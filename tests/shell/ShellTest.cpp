@@ -3,9 +3,9 @@
 
 #include <QtWidgets>
 
+#include "editdb/EditFileBuilder.h"
 #include "platform/FolderList.h"
 #include "shell/frmMain.h"
-#include "support/EditFileBuilder.h"
 #include "support/WindowEnv.h"
 
 namespace {

@@ -2,15 +2,12 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <functional>
 
-// Writes DDS files from the public header layout ("DDS " + 124-byte surface
-// description with a 32-byte pixel format), together with the picture a
-// decoder must produce from them.
-//
-// The block-compressed writers make every 4x4 block one solid colour taken
-// exactly from RGB565 (and, for DXT5, one exact alpha), so the decoded
-// picture is known to the last bit.
+#include "models/DdsWriter.h"
+
+// The test side of the program's DDS writer: each file together with the
+// picture a decoder must produce from it, and an uncompressed writer for
+// arbitrary pictures.
 namespace DdsWriter {
 
 struct Dds {
@@ -18,22 +15,14 @@ struct Dds {
     QImage expected;   // ARGB32: what the file decodes to
 };
 
-// A solid-block colour for block column bx, row by, in RGB565.
-using BlockColour = std::function<quint16(int bx, int by)>;
-
 // The RGB888 a decoder gives for an RGB565 value (bit replication).
 QRgb expand565(quint16 c);
-quint16 pack565(int r5, int g6, int b5);
 
 // Uncompressed 32-bit A8R8G8B8 (masks 00FF0000, 0000FF00, 000000FF, FF000000).
 Dds rgba32(const QImage& image);
 // Block-compressed; width and height are multiples of 4.
 Dds dxt1(int width, int height, const BlockColour& colour);
 Dds dxt5(int width, int height, const BlockColour& colour, quint8 alpha = 255);
-
-// A header alone, for damaged or unusual files. `fourCC` 0 means
-// uncompressed with `rgbBits` bits per pixel.
-QByteArray header(quint32 width, quint32 height, const char* fourCC, quint32 rgbBits = 0);
 
 // A picture for the uncompressed writer: a gradient with a few distinct marks.
 QImage testPattern(int width, int height);

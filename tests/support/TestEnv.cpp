@@ -2,12 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <stdexcept>
 
+#include "editdb/EditFileBuilder.h"
+#include "platform/FileOps.h"
 #include "platform/SettingsStore.h"
-#include "support/EditFileBuilder.h"
 
 TestEnv::TestEnv()
 {
@@ -37,10 +37,8 @@ QString TestEnv::writeFullEditFile(const QString& name) const
 
 void TestEnv::writeFile(const QString& path, const QByteArray& bytes)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
+    if (const Result written = FileOps::writeFile(path, bytes); !written)
+        throw std::runtime_error(written.message.toStdString());
 }
 
 QByteArray TestEnv::readFile(const QString& path)

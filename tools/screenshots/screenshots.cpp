@@ -1,7 +1,8 @@
-// Opens the main window on a synthetic world (edit file, face folder with
-// team folders, archive with a face pack, loaded face and hair models, a
-// local news page) and saves a PNG of every tab page and of the about
-// window, at the design size and at twice that size.
+// Opens the main window on the sample world of ludex-manager --demo (edit
+// file, face folder with team folders, archive with a face pack), with face
+// and hair models loaded and the program's own news page, and saves a PNG of
+// every tab page and of the about window, at the design size and at twice
+// that size.
 //
 //   ludex_screenshots OUTDIR            main window pages at 1x and 2x, about at 1x
 //   ludex_screenshots OUTDIR --about    the about window alone (run with QT_SCALE_FACTOR=2 for 2x)
@@ -19,10 +20,11 @@
 
 #include "platform/FolderList.h"
 #include "platform/WebPane.h"
+#include "sample/SampleWorld.h"
+#include "shell/SampleWindow.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
-#include "support/DdsWriter.h"
-#include "support/ModelFileBuilder.h"
+#include "support/ScriptedUi.h"
 #include "support/WindowEnv.h"
 
 namespace {
@@ -48,32 +50,6 @@ bool save(QWidget& window, const QString& file)
     return ok;
 }
 
-QString modelFile(const QString& path, int seed)
-{
-    QImage pattern = DdsWriter::testPattern(128, 128);
-    if (seed) pattern = pattern.mirrored(true, false);
-    return ModelFileBuilder().dds(DdsWriter::rgba32(pattern).bytes).write(path);
-}
-
-// The world the window opens on.
-void buildWorld(WindowEnv& env)
-{
-    env.storeLocations(env.writeFullEditFile(), env.faceFolder());
-    for (const char* team : {"Arsenal", "Barcelona", "Juventus"}) QDir().mkpath(env.faceFolder() + "/" + team);
-    const QString pack = env.programFolder() + "/Archive/Pack 2011";
-    modelFile(pack + "/Player 1_face.bin", 0);
-    modelFile(pack + "/Player 1_hair.bin", 1);
-    modelFile(pack + "/Player 2_face.bin", 1);
-    modelFile(env.path("models/face.bin"), 0);
-    modelFile(env.path("models/hair.bin"), 1);
-    TestEnv::writeFile(env.path("news/index.html"),
-                       "<html><head><title>PES Modding News</title></head><body style='font-family:sans-serif'>"
-                       "<h1>PES Modding News</h1><p>New face packs this week: <a href='page2.html'>more</a></p>"
-                       "<ul><li>Face pack 2011 - 120 faces</li><li>Hair pack - 40 styles</li></ul></body></html>");
-    TestEnv::writeFile(env.path("news/page2.html"),
-                       "<html><head><title>More news</title></head><body><p>Second page</p></body></html>");
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -91,10 +67,18 @@ int main(int argc, char** argv)
     const QString scaleTag = scale > 1.5 ? QStringLiteral("2x") : QStringLiteral("1x");
     bool ok = true;
 
-    WindowEnv env;
-    buildWorld(env);
-    const auto owned = env.openWindow(true, QUrl::fromLocalFile(env.path("news/index.html")));
-    frmMain& window = *owned;
+    ScriptedUi ui;
+    MainOptions options;
+    options.ui = &ui;
+    options.newsPage = MainOptions::defaultNewsPage();
+    QString why;
+    const std::unique_ptr<SampleWindow> sample = SampleWindow::open(options, &why);
+    if (!sample) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 1;
+    }
+    const SampleWorld& world = sample->world();
+    frmMain& window = sample->window();
     window.move(0, 0);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
@@ -102,11 +86,15 @@ int main(int argc, char** argv)
 
     if (!aboutOnly) {
         // A loaded face and hair, so the preview boxes show pictures.
-        env.ui.files = {env.path("models/face.bin"), env.path("models/hair.bin")};
+        ui.files = {world.faceModel(), world.hairModel()};
         window.cmd_Face_Click();
         window.cmd_Hair_Click();
         if (window.List1->count() > 3) window.List1->setCurrentRow(3), window.List1_Click();
-        window.Rar->setPath(env.programFolder() + "/Archive/Pack 2011");
+        // An archive entry imported, so the tab "Face Pack" shows its previews too.
+        window.Rar->setPath(world.programFolder() + "/Archive/Sample Face Pack/Millbrook Athletic");
+        window.ARCH[0]->selectFile(QStringLiteral("Lasse Quinlow_Face.bin"));
+        window.ARCH[1]->selectFile(QStringLiteral("Lasse Quinlow_Hair.bin"));
+        window.cmd_Import_Click();
 
         const QSize design = window.centralWidget()->size();
         const int extra = window.height() - design.height();

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-// Writes face and hair model files: 12 leading bytes, the payload's
+// Builds face and hair model files, for the sample world and the tests: 12 leading bytes, the payload's
 // uncompressed size (signed 32-bit, little-endian), the zlib stream of the
 // payload. The payload carries a header with M (at 8), A (12), B (24), T (32)
 // and U (36), a model block from M to A + B + 48, and a texture block at T
@@ -64,7 +64,8 @@ public:
 
     QByteArray payload() const;
     QByteArray bytes() const;
-    // Writes the file (creating its folder) and returns the path.
+    // Writes the file (creating its folder) and returns the path; throws
+    // std::runtime_error when it cannot be written.
     QString write(const QString& path) const;
 
     // A zlib stream of the data, as zlib's one-shot compress makes it.

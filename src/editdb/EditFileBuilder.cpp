@@ -1,8 +1,9 @@
-#include "support/EditFileBuilder.h"
+#include "editdb/EditFileBuilder.h"
 
-#include <QFile>
 #include <QtEndian>
 #include <stdexcept>
+
+#include "platform/FileOps.h"
 
 namespace {
 constexpr qsizetype kPlayers = 416;
@@ -75,8 +76,7 @@ QByteArray EditFileBuilder::bytes() const
 
 QString EditFileBuilder::write(const QString& path) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes()) != length_)
-        throw std::runtime_error("cannot write edit file " + path.toStdString());
+    if (const Result written = FileOps::writeFile(path, bytes()); !written)
+        throw std::runtime_error(written.message.toStdString());
     return path;
 }

@@ -4,9 +4,9 @@
 #include <QString>
 #include <vector>
 
-// Face packs for tests and benchmarks in the formats that libarchive can
-// write (ZIP, 7z, tar). RAR packs come from RarWriter; folder trees are
-// compared with FolderSnapshot.
+// Writes face packs in the formats that libarchive can write (ZIP, 7z, tar),
+// for the sample world, the tests and the benchmarks. (RAR, which libarchive
+// only reads, has a writer of its own in the tests.)
 namespace PackFixtures {
 
 struct Entry {

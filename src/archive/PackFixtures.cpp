@@ -1,4 +1,4 @@
-#include "support/PackFixtures.h"
+#include "archive/PackFixtures.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "support/ModelFileBuilder.h"
+#include "models/ModelFileBuilder.h"
 
 #include <zlib.h>
 #include <QtEndian>
 #include <stdexcept>
 
-#include "support/TestEnv.h"
+#include "platform/FileOps.h"
 
 namespace {
 void put32(QByteArray& bytes, int offset, qint32 value) { qToLittleEndian<qint32>(value, bytes.data() + offset); }
@@ -70,6 +70,7 @@ QByteArray ModelFileBuilder::bytes() const
 
 QString ModelFileBuilder::write(const QString& path) const
 {
-    TestEnv::writeFile(path, bytes());
+    if (const Result written = FileOps::writeFile(path, bytes()); !written)
+        throw std::runtime_error(written.message.toStdString());
     return path;
 }

@@ -4,8 +4,9 @@
 #include <QString>
 #include <vector>
 
-// Writes synthetic edit files: player records from offset 416 (228 bytes
-// each), team records from offset 2,608,898 (2488 bytes each).
+// Builds edit files of our own making, for the sample world and the tests:
+// player records from offset 416 (228 bytes each), team records from offset
+// 2,608,898 (2488 bytes each).
 class EditFileBuilder {
 public:
     static constexpr qsizetype kFullSize = 3452330;
@@ -26,7 +27,8 @@ public:
     EditFileBuilder& length(qsizetype bytes);
 
     QByteArray bytes() const;
-    // Writes the file and returns its path.
+    // Writes the file (creating its folder) and returns its path; throws
+    // std::runtime_error when it cannot be written.
     QString write(const QString& path) const;
 
 private:

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+
+#include "models/BazaZlib.h"
+#include "models/TexturePreview.h"
+#include "sample/SampleWorld.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+QStringList filesUnder(const QString& folder)
+{
+    QStringList found;
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        found << it.next().mid(folder.size() + 1);
+    found.sort();
+    return found;
+}
+
+// The sample world is what the program itself reads: a face folder whose map
+// lines name models that are there, a pack unpacked by the program's own
+// import, and models whose textures the preview decodes. (The window test
+// of --demo reads its edit file.)
+TEST(SampleWorldTest, EveryFileIsOneTheProgramReads)
+{
+    QString why;
+    std::unique_ptr<SampleWorld> world = SampleWorld::create(&why);
+    ASSERT_TRUE(world) << why.toStdString();
+    const QString root = world->root();
+
+    // Each line of map.txt names files that were copied; two team folders.
+    const QStringList lines = QString::fromLatin1(TestEnv::readFile(world->faceFolder() + "/map.txt")).split("\r\n");
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines.last().isEmpty());
+    static const QRegularExpression quoted("\"([^\"]+)\"");
+    for (const QString& line : lines.mid(0, 2)) {
+        int named = 0;
+        for (const auto& m : quoted.globalMatch(line)) {
+            EXPECT_TRUE(QFileInfo(world->faceFolder() + "/" + QString(m.captured(1)).replace('\\', '/')).isFile())
+                << line.toStdString();
+            ++named;
+        }
+        EXPECT_EQ(named, 2);
+    }
+    EXPECT_EQ(QDir(world->faceFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
+
+    // The archive holds the pack unpacked: a folder with a folder per team.
+    const QString archive = world->programFolder() + "/Archive";
+    const QStringList unpacked = filesUnder(archive);
+    EXPECT_EQ(unpacked.size(), 8);
+    for (const QString& file : unpacked) EXPECT_EQ(file.count('/'), 2) << file.toStdString();
+
+    // Every model of the world previews: real DXT1 and DXT5 textures.
+    BazaZlib codec;
+    TexturePreview preview(world->programFolder(), codec);
+    QStringList models = {world->faceModel(), world->hairModel()};
+    for (const QString& file : unpacked) models << archive + "/" + file;
+    for (const QString& file : filesUnder(world->faceFolder()))
+        if (file.endsWith(".bin")) models << world->faceFolder() + "/" + file;
+    EXPECT_EQ(models.size(), 14);
+    for (const QString& model : models) {
+        SCOPED_TRACE(model.toStdString());
+        EXPECT_TRUE(TexturePreview::looksLikeModelFile(model));
+        TestEnv::writeFile(world->programFolder() + "/Face", TestEnv::readFile(model));
+        QImage shown;
+        const Result r = preview.Preview("\\Face", "\\Face.bmp", [&](const QString& f) { return shown.load(f); });
+        EXPECT_TRUE(r) << r.message.toStdString();
+        EXPECT_EQ(shown.size(), QSize(64, 64));
+    }
+    // Nothing else passes for a model file.
+    for (const QString& other : {world->facePack(), world->editFile(), world->faceFolder() + "/map.txt", root})
+        EXPECT_FALSE(TexturePreview::looksLikeModelFile(other)) << other.toStdString();
+
+    world.reset();
+    EXPECT_FALSE(QFileInfo::exists(root));
+}
+
+}  // namespace
