@@ -2,6 +2,7 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "platform/CodePage.h"
 
@@ -18,68 +19,87 @@ FolderListing FolderListing::list(const QString& faceFolder)
     listing.faceFolder_ = faceFolder;
     while (listing.faceFolder_.size() > 1 && listing.faceFolder_.endsWith(QLatin1Char('/')))
         listing.faceFolder_.chop(1);
-    Folder& root = listing.folders_[QString()];
-    listing.listFolder(QString(), root);
+    listing.folders_.emplace_back();
+    listing.listFolder(listing.folders_.front());
     // The team folders are listed at once: their models count for the check.
-    QStringList teams;
-    for (const QStringList& paths : std::as_const(root.subfolders)) teams += paths;
-    for (const QString& team : std::as_const(teams)) listing.listFolder(team, listing.folders_[team]);
+    const size_t teams = listing.folders_.size();
+    for (size_t i = 1; i < teams; ++i) listing.listFolder(listing.folders_[i]);
     return listing;
 }
 
-void FolderListing::listFolder(const QString& relative, Folder& f)
+void FolderListing::listFolder(Folder& f)
 {
     f.listed = true;
-    const QString path = relative.isEmpty() ? faceFolder_ : faceFolder_ + QLatin1Char('/') + relative;
-    if (!QFileInfo(path).isDir()) return;
+    const QString path = f.relative.isEmpty() ? faceFolder_ : faceFolder_ + QLatin1Char('/') + f.relative;
+    if (faceFolder_.isEmpty() || !QFileInfo(path).isDir()) return;
+    const QString relPrefix = f.relative.isEmpty() ? QString() : f.relative + QLatin1Char('/');
+    const QString keyPrefix = f.key.isEmpty() ? QString() : f.key + QLatin1Char('/');
     // One read of the folder; the entries' kinds come with it.
     QDirIterator it(path, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
         const QString name = info.fileName();
         if (isScratch(name)) continue;
-        const QString rel = relative.isEmpty() ? name : relative + QLatin1Char('/') + name;
         const QString folded = MapFile::foldedName(name);
-        const bool link = info.isSymLink();
+        const bool viaLink = f.viaLink || info.isSymLink();
         if (info.isDir()) {
-            f.subfolders[folded].append(rel);
-            Folder& sub = folders_[rel];
-            sub.key = f.key.isEmpty() ? folded : f.key + QLatin1Char('/') + folded;
+            Folder& sub = folders_.emplace_back();
+            sub.relative = relPrefix + name;
+            sub.key = keyPrefix + folded;
             sub.depth = f.depth + 1;
-            sub.viaLink = f.viaLink || link;
+            sub.viaLink = viaLink;
+            Folder*& first = f.subfolders[folded];
+            sub.sameName = first;
+            first = &sub;
         } else {
-            f.files[folded].append(int(files_.size()));
-            files_.push_back(
-                {rel, f.key.isEmpty() ? folded : f.key + QLatin1Char('/') + folded, f.depth + 1, f.viaLink || link});
+            QString key = keyPrefix.isEmpty() ? folded : keyPrefix + folded;
+            const int previous = byKey_.value(key, -1);
+            byKey_.insert(key, int(files_.size()));
+            files_.push_back({relPrefix + name, std::move(key), f.depth + 1, viaLink, previous});
         }
     }
 }
 
-QList<int> FolderListing::find(const QStringList& place)
+void FolderListing::listFoldersOf(const QString& key)
 {
-    if (place.isEmpty()) return {};
-    std::vector<Folder*> current{&folders_[QString()]};
-    for (qsizetype i = 0; i + 1 < place.size() && !current.empty(); ++i) {
-        const QString folded = MapFile::foldedName(place[i]);
+    // The face folder and the team folders are listed already.
+    if (key.count(QLatin1Char('/')) < 2 || folders_.empty()) return;
+    const QList<QStringView> parts = QStringView(key).split(u'/');
+    std::vector<Folder*> current{&folders_.front()};
+    for (qsizetype i = 0; i + 1 < parts.size() && !current.empty(); ++i) {
         std::vector<Folder*> next;
         for (Folder* f : current) {
-            for (const QString& rel : f->subfolders.value(folded)) {
-                Folder& sub = folders_[rel];
-                if (!sub.listed) listFolder(rel, sub);
-                next.push_back(&sub);
+            for (Folder* sub = f->subfolders.value(parts[i].toString()); sub; sub = sub->sameName) {
+                if (!sub->listed) listFolder(*sub);
+                next.push_back(sub);
             }
         }
         current.swap(next);
     }
+}
+
+int FolderListing::findFirst(const QString& key)
+{
+    if (key.isEmpty()) return -1;
+    listFoldersOf(key);
+    return byKey_.value(key, -1);
+}
+
+QList<int> FolderListing::find(const QString& key)
+{
     QList<int> found;
-    const QString folded = MapFile::foldedName(place.last());
-    for (Folder* f : current) found += f->files.value(folded);
+    for (int i = findFirst(key); i >= 0; i = files_[size_t(i)].sameKey) found.append(i);
     return found;
 }
 
 namespace FaceFolderCheck {
 
 bool isModelFile(const QString& name) { return name.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive); }
+
+namespace {
+// The same for a folded key, without a comparison that ignores case.
+bool isModelKey(const QString& key) { return key.endsWith(QLatin1String(".bin")); }
+}  // namespace
 
 QStringList mentionedPlaces(const MapFile::Document& doc, const MapFile::Line& line)
 {
@@ -92,7 +112,7 @@ QStringList mentionedPlaces(const MapFile::Document& doc, const MapFile::Line& l
         const QString piece = text.mid(start, i - start).trimmed();
         start = i + 1;
         if (!isModelFile(piece)) continue;
-        if (const QStringList place = MapFile::place(piece); !place.isEmpty()) keys << MapFile::placeKey(place);
+        if (const QString key = MapFile::placeKey(piece); !key.isEmpty()) keys << key;
     }
     return keys;
 }
@@ -101,7 +121,8 @@ Report check(const MapFile::Document& doc, FolderListing& listing)
 {
     Report r;
     r.lines.resize(doc.lines.size());
-    QHash<qint32, QList<int>> byId;
+    r.named.reserve(qsizetype(doc.lines.size()) * 2);
+    std::vector<std::pair<qint32, int>> byId;  // identifier, line
     for (size_t i = 0; i < doc.lines.size(); ++i) {
         const MapFile::Line& line = doc.lines[i];
         LineState& st = r.lines[i];
@@ -112,23 +133,28 @@ Report check(const MapFile::Document& doc, FolderListing& listing)
         }
         if (!line.isEntry()) continue;
         ++r.entries;
-        byId[line.id].append(int(i));
-        const auto look = [&](const QString& name, QList<int>& files, Flag missing) {
+        byId.emplace_back(line.id, int(i));
+        const auto look = [&](const QString& name, QString& key, int& file, Flag missing) {
             if (name.isEmpty()) return;
-            const QStringList place = MapFile::place(name);
-            if (place.isEmpty()) {
+            key = MapFile::placeKey(name);
+            if (key.isEmpty()) {
                 st.flags |= Outside;
                 return;
             }
-            r.named[MapFile::placeKey(place)].append(int(i));
-            files = listing.find(place);
-            if (files.isEmpty()) st.flags |= missing;
+            ++r.named[key];
+            file = listing.findFirst(key);
+            if (file < 0) st.flags |= missing;
         };
-        look(line.face, st.faceFiles, FaceMissing);
-        look(line.hair, st.hairFiles, HairMissing);
+        look(line.face, st.faceKey, st.faceFile, FaceMissing);
+        look(line.hair, st.hairKey, st.hairFile, HairMissing);
     }
-    for (const QList<int>& lines : std::as_const(byId)) {
-        if (lines.size() < 2) continue;
+    // Lines of one identifier end up next to each other, in file order.
+    std::sort(byId.begin(), byId.end());
+    for (size_t a = 0, b = 0; a < byId.size(); a = b) {
+        for (b = a + 1; b < byId.size() && byId[b].first == byId[a].first;) ++b;
+        if (b - a < 2) continue;
+        QList<int> lines;
+        for (size_t k = a; k < b; ++k) lines.append(byId[k].second);
         for (int i : lines) {
             LineState& st = r.lines[size_t(i)];
             st.flags |= Duplicate;
@@ -141,7 +167,7 @@ Report check(const MapFile::Document& doc, FolderListing& listing)
 
     for (int i = 0; i < listing.fileCount(); ++i) {
         const FolderListing::File& f = listing.file(i);
-        if (f.depth > 2 || f.viaLink || !isModelFile(f.relative)) continue;
+        if (f.depth > 2 || f.viaLink || !isModelKey(f.key)) continue;
         if (!r.named.contains(f.key) && !r.mentioned.contains(f.key)) r.orphans.push_back(i);
     }
     for (const LineState& st : r.lines)

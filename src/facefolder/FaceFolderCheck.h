@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
-#include <map>
 #include <vector>
 
 #include "facefolder/MapFile.h"
@@ -21,7 +20,12 @@ public:
         QString key;           // as Windows compares it (MapFile::placeKey)
         int depth = 1;         // 1: in the face folder, 2: in a team folder, more: deeper
         bool viaLink = false;  // the file is a link or lies in a linked folder
+        int sameKey = -1;      // the next file of this key: names that differ only in letter case
     };
+
+    FolderListing() = default;
+    FolderListing(FolderListing&&) = default;
+    FolderListing& operator=(FolderListing&&) = default;
 
     // Lists the face folder and each of its sub-folders. A missing face
     // folder gives an empty listing.
@@ -32,25 +36,29 @@ public:
     const File& file(int index) const { return files_[size_t(index)]; }
     int fileCount() const { return int(files_.size()); }
 
-    // The files that a place (MapFile::place) finds: usually one, none when
-    // missing, several only where a disk tells letter case apart. Folders
-    // below the team folders are listed on first use.
-    QList<int> find(const QStringList& place);
+    // The files found under a key (MapFile::placeKey): usually one, none
+    // when missing, several only where a disk tells letter case apart.
+    // Folders below the team folders are listed on first use.
+    QList<int> find(const QString& key);
+    int findFirst(const QString& key);
 
 private:
     struct Folder {
-        QString key;  // folded relative path; "" for the face folder
+        QString relative;  // as on disk; "" for the face folder
+        QString key;       // folded
         int depth = 0;
         bool viaLink = false;
         bool listed = false;
-        QHash<QString, QList<int>> files;        // folded name -> file indexes
-        QHash<QString, QStringList> subfolders;  // folded name -> relative paths
+        Folder* sameName = nullptr;          // the next sub-folder of the parent whose name differs only in case
+        QHash<QString, Folder*> subfolders;  // folded name -> first folder of that name
     };
-    void listFolder(const QString& relative, Folder& f);
+    void listFolder(Folder& f);
+    void listFoldersOf(const QString& key);
 
     QString faceFolder_;
     std::deque<File> files_;
-    std::map<QString, Folder> folders_;  // by relative path as on disk; "" is the face folder
+    QHash<QString, int> byKey_;   // the first file of each key
+    std::deque<Folder> folders_;  // the face folder first; elements never move
 };
 
 // The health of a face folder: what each line of map.txt finds on disk, and
@@ -68,10 +76,12 @@ enum Flag : quint32 {
 
 struct LineState {
     quint32 flags = 0;
-    int firstOfId = -1;    // the first line of this identifier, when a duplicate
-    QList<int> others;     // the other lines of this identifier
-    QList<int> faceFiles;  // listing indexes of the files found
-    QList<int> hairFiles;
+    int firstOfId = -1;  // the first line of this identifier, when a duplicate
+    QList<int> others;   // the other lines of this identifier
+    QString faceKey;     // where the face file is (MapFile::placeKey); empty when none or outside
+    QString hairKey;
+    int faceFile = -1;  // the listing's file found there, -1 when missing
+    int hairFile = -1;
 };
 
 struct Report {
@@ -79,9 +89,9 @@ struct Report {
     std::vector<int> orphans;      // model files of the face folder and its team folders no line names
     int entries = 0;
     int problemLines = 0;
-    // Places (MapFile::placeKey) that the lines name, and that lines not
-    // understood mention: a file mentioned anywhere is never called unnamed.
-    QHash<QString, QList<int>> named;
+    // How many names of lines point at each place, and the places that lines
+    // not understood mention: a file mentioned anywhere is never called unnamed.
+    QHash<QString, int> named;
     QSet<QString> mentioned;
 };
 

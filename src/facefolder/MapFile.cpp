@@ -245,25 +245,39 @@ Result read(const QString& path, Document& out)
     return Result::success();
 }
 
-QStringList place(const QString& nameInLine)
+QString foldedName(const QString& name)
 {
-    QStringList parts;
+    QString folded = stripTrailingDotsAndSpaces(name);
+    // Character by character, as Windows compares names; much quicker than
+    // the full Unicode folding of a whole text.
+    for (QChar& c : folded) c = c.toCaseFolded();
+    return folded;
+}
+
+QString placeKey(const QString& nameInLine)
+{
+    // Built and folded in one pass: the check makes one for every name of every line.
+    QString key(nameInLine.size(), Qt::Uninitialized);
+    QChar* out = key.data();
+    qsizetype length = 0;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= nameInLine.size(); ++i) {
         if (i < nameInLine.size() && nameInLine[i] != QLatin1Char('\\') && nameInLine[i] != QLatin1Char('/')) continue;
-        const QString part = stripTrailingDotsAndSpaces(nameInLine.mid(start, i - start));
+        QStringView part = QStringView(nameInLine).mid(start, i - start);
         start = i + 1;
-        if (part.isEmpty() || part == QLatin1String(".")) continue;
+        const bool dots =
+            !part.isEmpty() && part[0] == u'.' && (part.size() == 1 || (part.size() == 2 && part[1] == u'.'));
         // A parent folder, a drive or a stream leaves the face folder's files.
-        if (part == QLatin1String("..") || part.contains(QLatin1Char(':'))) return {};
-        parts << part;
+        if ((dots && part.size() == 2) || part.contains(u':')) return QString();
+        if (dots) continue;
+        while (!part.isEmpty() && (part.back() == u' ' || part.back() == u'.')) part.chop(1);
+        if (part.isEmpty()) continue;
+        if (length > 0) out[length++] = QLatin1Char('/');
+        for (QChar c : part) out[length++] = c.toCaseFolded();
     }
-    return parts;
+    key.truncate(length);
+    return key;
 }
-
-QString foldedName(const QString& name) { return stripTrailingDotsAndSpaces(name).toCaseFolded(); }
-
-QString placeKey(const QStringList& place) { return place.join(QLatin1Char('/')).toCaseFolded(); }
 
 std::shared_ptr<const Document> Cache::document(const QString& path, Result* status)
 {

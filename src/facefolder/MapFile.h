@@ -67,17 +67,15 @@ void parseLine(QByteArrayView bytes, Line& line);
 // anything that is not a regular file or is larger than kMaxFileSize.
 Result read(const QString& path, Document& out);
 
-// The place a name of a line points at, relative to the face folder, one
-// folder name per element ("Sample Team", "P_Face.bin"). Backslashes and
-// slashes both separate, as on Windows; empty and "." parts are dropped.
-// Empty when the name leaves the face folder (".." or a drive or root).
-QStringList place(const QString& nameInLine);
 // One file or folder name as Windows compares it: trailing dots and spaces
 // dropped, letter case folded.
 QString foldedName(const QString& name);
-// The key under which Windows would find the same file: the parts folded
-// and joined by "/".
-QString placeKey(const QStringList& place);
+// The key under which Windows would find the file a line names, relative
+// to the face folder: the folder and file names folded and joined by "/"
+// ("sample team/p_face.bin"). Backslashes and slashes both separate; empty
+// and "." parts are dropped. Empty when the name leaves the face folder
+// (".." or a drive, root or stream) or names nothing.
+QString placeKey(const QString& nameInLine);
 
 // map.txt of one face folder, read again only when its size or time
 // changed, with the lines of each identifier at hand.

@@ -154,11 +154,29 @@ Plan plan(const MapFile::Document& doc, FolderListing& listing, const FaceFolder
     for (size_t i = 0; i < removed.size(); ++i)
         if (removed[i]) p.lines.push_back(int(i));
 
+    // The files of the removed lines, in every letter case the disk holds.
+    std::vector<int> candidates(orphanFiles.begin(), orphanFiles.end());
+    QHash<QString, int> namedByRemoved;
+    for (int l : p.lines) {
+        const MapFile::Line& line = doc.lines[size_t(l)];
+        p.lineTexts << QStringLiteral("line %1: %2").arg(l + 1).arg(doc.text(line, 120));
+        if (!line.isEntry()) continue;
+        for (const QString& name : {line.face, line.hair}) {
+            const QString key = MapFile::placeKey(name);
+            if (key.isEmpty()) continue;
+            ++namedByRemoved[key];
+            for (int f : listing.find(key)) candidates.push_back(f);
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+
     // What the remaining lines still need: the files they name, and those
     // that lines not understood mention (the add-on may read them anyway).
     const auto namedBy = [&](const QString& key) {
-        for (int l : report.named.value(key))
-            if (!removed[size_t(l)]) return l;
+        if (report.named.value(key) <= namedByRemoved.value(key)) return -1;
+        for (size_t i = 0; i < report.lines.size() && i < removed.size(); ++i)
+            if (!removed[i] && (report.lines[i].faceKey == key || report.lines[i].hairKey == key)) return int(i);
         return -1;
     };
     std::map<QString, int> mentionedBy;
@@ -166,18 +184,6 @@ Plan plan(const MapFile::Document& doc, FolderListing& listing, const FaceFolder
         if (!removed[i] && doc.lines[i].kind == MapFile::Kind::NotUnderstood)
             for (const QString& key : FaceFolderCheck::mentionedPlaces(doc, doc.lines[i]))
                 mentionedBy.emplace(key, int(i));
-
-    std::vector<int> candidates;
-    for (int l : p.lines) {
-        p.lineTexts << QStringLiteral("line %1: %2").arg(l + 1).arg(doc.text(doc.lines[size_t(l)], 120));
-        if (size_t(l) >= report.lines.size()) continue;
-        const auto& st = report.lines[size_t(l)];
-        candidates.insert(candidates.end(), st.faceFiles.begin(), st.faceFiles.end());
-        candidates.insert(candidates.end(), st.hairFiles.begin(), st.hairFiles.end());
-    }
-    candidates.insert(candidates.end(), orphanFiles.begin(), orphanFiles.end());
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
     for (int idx : candidates) {
         if (idx < 0 || idx >= listing.fileCount()) continue;

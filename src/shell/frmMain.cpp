@@ -6,6 +6,7 @@
 #include "archive/UnRarExtractor.h"
 #include "editdb/Baza.h"
 #include "editdb/TeamOF.h"
+#include "facefolder/MapFile.h"
 #include "models/BazaZlib.h"
 #include "models/TexturePreview.h"
 #include "platform/FileSystemObject.h"
@@ -39,6 +40,7 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     wireModels();
     wireFaceFolder();
     wireArchive();
+    wireInstalled();
     Form_Load();
 }
 

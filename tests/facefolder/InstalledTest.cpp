@@ -99,8 +99,8 @@ TEST_F(InstalledTest, TheHealthCheckFlagsEachProblemAndNamesTheFirstLineOfAPlaye
     for (size_t i = 0; i < std::size(flags); ++i) EXPECT_EQ(report.lines[i].flags, flags[i]) << "line " << i + 1;
     EXPECT_EQ(report.entries, 7);
     EXPECT_EQ(report.problemLines, 6);
-    EXPECT_EQ(listing.file(report.lines[0].faceFiles.value(0)).relative, "A_face.bin");
-    EXPECT_EQ(listing.file(report.lines[7].faceFiles.value(0)).relative, "Sample Team/Deep/H_Face.bin");
+    EXPECT_EQ(listing.file(report.lines[0].faceFile).relative, "A_face.bin");
+    EXPECT_EQ(listing.file(report.lines[7].faceFile).relative, "Sample Team/Deep/H_Face.bin");
     // Model files of the face folder and its team folders that nothing names;
     // deeper folders, linked folders, other files and mentions do not count.
     EXPECT_EQ(orphans(), QStringList({"E_Face.bin", "Sample Team/F_Hair.bin"}));
