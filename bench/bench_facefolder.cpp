@@ -1,12 +1,14 @@
 // Opening a large face folder (20,000 map lines, 40,000 model files) with its
 // health check, and removing one entry from it, each next to a floor measured
 // in the same run: reading map.txt and listing the folders alone, and
-// rewriting map.txt alone.
+// rewriting map.txt alone. Also the worst bad input: map.txt of random bytes
+// at the largest size read, next to reading those bytes.
 #include "QtBenchmarkMain.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <random>
 
 #include "facefolder/FaceFolderCheck.h"
 #include "facefolder/MapRemoval.h"
@@ -146,6 +148,41 @@ void BM_RemoveOneEntry(benchmark::State& state)
     world().writeMap();
 }
 BENCHMARK(BM_RemoveOneEntry)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Bad input at the largest size read (8 MB): random bytes (argument 0) or
+// random lines (argument 1: a line break every 40 bytes on average), read
+// and checked. The floor (argument 2) reads the bytes and finds the line
+// breaks, nothing more.
+void BM_OpenRandomMap(benchmark::State& state)
+{
+    TestEnv env;
+    QByteArray bytes(qsizetype(MapFile::kMaxFileSize), Qt::Uninitialized);
+    std::mt19937 rng(7);
+    for (char& c : bytes) c = char(rng());
+    if (state.range(0) == 1)
+        for (char& c : bytes)
+            if (rng() % 40 == 0) c = '\n';
+    const QString path = env.faceFolder() + QStringLiteral("/map.txt");
+    TestEnv::writeFile(path, bytes);
+    for (auto _ : state) {
+        MapFile::Document doc;
+        if (state.range(0) == 2) {
+            const QByteArray read = TestEnv::readFile(path);
+            benchmark::DoNotOptimize(read.count('\n'));
+            continue;
+        }
+        MapFile::read(path, doc);
+        FolderListing listing = FolderListing::list(env.faceFolder());
+        benchmark::DoNotOptimize(FaceFolderCheck::check(doc, listing).problemLines);
+    }
+}
+BENCHMARK(BM_OpenRandomMap)
+    ->Arg(2)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

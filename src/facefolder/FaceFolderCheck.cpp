@@ -105,6 +105,11 @@ QStringList mentionedPlaces(const MapFile::Document& doc, const MapFile::Line& l
 {
     QStringList keys;
     const QByteArrayView raw = doc.raw(line);
+    // Most such lines name no model at all: a look at the bytes settles that.
+    bool hasBin = false;
+    for (qsizetype i = raw.indexOf('.'); i >= 0 && i + 3 < raw.size() && !hasBin; i = raw.indexOf('.', i + 1))
+        hasBin = (raw[i + 1] | 0x20) == 'b' && (raw[i + 2] | 0x20) == 'i' && (raw[i + 3] | 0x20) == 'n';
+    if (!hasBin) return keys;
     const QString text = CodePage::decode(raw.data(), raw.size());
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {

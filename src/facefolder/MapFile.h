@@ -18,9 +18,11 @@
 // anything else is kept as a line that is not understood, never dropped.
 namespace MapFile {
 
-// A face folder's map holds one short line per player; a file above this is
-// not one and is refused unread.
-inline constexpr qint64 kMaxFileSize = 32 * 1024 * 1024;
+// A face folder's map holds one short line per player: about 60 bytes, for
+// some ten thousand players, a few times over at most. A file above this is
+// not one and is refused unread, which also bounds the memory and time that
+// reading foreign bytes can take.
+inline constexpr qint64 kMaxFileSize = 8 * 1024 * 1024;
 // A line longer than this is not an entry and is not parsed.
 inline constexpr qsizetype kMaxLineLength = 4096;
 

@@ -165,7 +165,7 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     Table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[ColumnCount] = {56, 84, 150, 220, 220, 200};
+    const int widths[ColumnCount] = {56, 76, 130, 180, 180, 200};
     for (int c = 0; c < ColumnCount; ++c) Table->setColumnWidth(c, widths[c]);
 
     FaceImg = new ImageBox(this);
@@ -175,7 +175,8 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     auto* previews = new QVBoxLayout;
     for (const auto& [caption, box] : {std::pair{"Face", FaceImg}, std::pair{"Hair", HairImg}}) {
         previews->addWidget(new QLabel(QString::fromLatin1(caption), this));
-        box->setFixedSize(220, 170);
+        box->setFixedSize(200, 150);
+        box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         box->setFrameShape(QFrame::StyledPanel);
         previews->addWidget(box);
     }
@@ -193,7 +194,7 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     all->addWidget(lblSummary);
     all->addLayout(commands);
     all->addLayout(body, 1);
-    resize(1200, 640);
+    resize(1100, 600);
 
     connect(chkProblems, &QCheckBox::clicked, this, &frmInstalled::chkProblems_Click);
     connect(cmdReload, &QPushButton::clicked, this, &frmInstalled::reload);

@@ -42,6 +42,7 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     wireArchive();
     wireInstalled();
     Form_Load();
+    finishInterruptedRemoval();
 }
 
 frmMain::~frmMain() = default;

@@ -266,6 +266,8 @@ private:
     void wireWeb();
     void buildInstalledUi();
     void wireInstalled();
+    // A removal of installed faces cut short by a crash is finished or taken back.
+    void finishInterruptedRemoval();
 
     // Takes a model file from disk onto a working copy and previews it.
     void chooseModel(const QString& title, const QString& workingLiteral, QLabel* label, bool (frmMain::*texture)());

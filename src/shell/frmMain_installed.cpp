@@ -12,6 +12,7 @@
 #include <QTabWidget>
 
 #include "facefolder/MapFile.h"
+#include "facefolder/MapRemoval.h"
 #include "models/TexturePreview.h"
 #include "platform/ImageBox.h"
 #include "shell/frmInstalled.h"
@@ -41,6 +42,14 @@ void frmMain::wireInstalled()
     // After the create commands' own reactions: the line they added counts.
     connect(cmdCreate, &QPushButton::clicked, this, &frmMain::ShowInstalledNote);
     connect(cmdCreate2, &QPushButton::clicked, this, &frmMain::ShowInstalledNote);
+}
+
+void frmMain::finishInterruptedRemoval()
+{
+    const QString face = Lokalizacja2->text();
+    if (face.isEmpty() || !QFileInfo(face).isDir()) return;
+    // What cannot be put right here is reported when the installed faces are opened.
+    MapRemoval::recover(face);
 }
 
 frmInstalled* frmMain::mnuInstalled_Click()

@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QWindow>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "platform/FolderList.h"
 #include "platform/WebPane.h"
 #include "shell/frmAbout.h"
+#include "shell/frmInstalled.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
 #include "support/ModelFileBuilder.h"
@@ -66,6 +68,17 @@ void buildWorld(WindowEnv& env)
     modelFile(pack + "/Player 2_face.bin", 1);
     modelFile(env.path("models/face.bin"), 0);
     modelFile(env.path("models/hair.bin"), 1);
+    // Installed faces with one of each problem; the player picked for the
+    // screenshots (Player 3) has a line already.
+    const QString face = env.faceFolder();
+    modelFile(face + "/Player 1_face.bin", 0);
+    modelFile(face + "/Player 1_Hair.bin", 1);
+    modelFile(face + "/Player 3_Face.bin", 1);
+    modelFile(face + "/Spare_Hair.bin", 0);
+    TestEnv::writeFile(face + "/map.txt",
+                       "1001, \"Player 1_Face.bin\", \"Player 1_Hair.bin\"\r\n"
+                       "1002, \"Player 2_Face.bin\", \"Player 2_Hair.bin\"\r\n"
+                       "1003, \"Player 3_Face.bin\"\r\nby hand\r\n1001, ,\"Player 1_Hair.bin\"");
     TestEnv::writeFile(env.path("news/index.html"),
                        "<html><head><title>PES Modding News</title></head><body style='font-family:sans-serif'>"
                        "<h1>PES Modding News</h1><p>New face packs this week: <a href='page2.html'>more</a></p>"
@@ -125,6 +138,14 @@ int main(int argc, char** argv)
         }
         window.resize(design.width(), design.height() + extra);
         window.TabControl->setCurrentIndex(1);
+        settle();
+
+        frmInstalled* installed = window.mnuInstalled_Click();
+        installed->move(0, 0);
+        installed->resize(1100, 480);
+        installed->Table->selectRow(0);
+        ok &= save(*installed, QStringLiteral("%1/installed_1x.png").arg(out));
+        installed->close();
         settle();
     }
 
