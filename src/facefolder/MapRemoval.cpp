@@ -195,6 +195,8 @@ Plan plan(const MapFile::Document& doc, FolderListing& listing, const FaceFolder
             why = QStringLiteral("not in the face folder or a team folder");
         else if (!FaceFolderCheck::isModelFile(f.relative))
             why = QStringLiteral("not a model file");
+        else if (FileSystemObject::isReadOnly(listing.absolute(f)))
+            why = QStringLiteral("read-only");
         else if (const int l = namedBy(f.key); l >= 0)
             why = QStringLiteral("line %1 still names it").arg(l + 1);
         else if (const auto m = mentionedBy.find(f.key); m != mentionedBy.end())
@@ -272,7 +274,8 @@ Result recover(const QString& faceFolder)
             QStringLiteral("%1 cannot be read to finish an interrupted removal.").arg(shown(mapPath(faceFolder))));
     // The new map in place is the removal's point of no return.
     if (j.newDigest != j.oldDigest && digest(map) == j.newDigest) {
-        dropFolder(folder, int(j.files.size()));
+        if (!dropFolder(folder, int(j.files.size())))
+            return Result::failure(QStringLiteral("%1 cannot be removed; delete it by hand.").arg(shown(folder)));
         return Result::success();
     }
     return takeBack(faceFolder, folder, j);

@@ -204,7 +204,13 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     reload();
 }
 
-frmInstalled::~frmInstalled() = default;
+frmInstalled::~frmInstalled()
+{
+    // The list and its model read the state, which goes before the widget's
+    // own clean-up would take them down.
+    delete Table;
+    delete model_;
+}
 
 int frmInstalled::rowCount() const { return int(state_->rows.size()); }
 

@@ -120,17 +120,20 @@ TEST_F(InstalledTest, TheHealthCheckFlagsEachProblemAndNamesTheFirstLineOfAPlaye
 TEST_F(InstalledTest, RemovalTakesOutOnlyTheChosenLinesAndTheFilesNoOtherLineNeeds)
 {
     TestEnv::writeFile(face + "/Sample Team/K.bin", "k");
+    TestEnv::writeFile(face + "/R.bin", "r");
+    QFile::setPermissions(face + "/R.bin", QFileDevice::ReadOwner);
     writeMap(map0 + "\r\n7, \"SAMPLE TEAM\\b_face.bin\"\r\nbroken, \"Sample Team\\K.bin\"\r\n");
     read();
     auto p = MapRemoval::plan(doc, listing, report, {1, 7, 6}, report.orphans);
     // Line 2's face is still named by line 10, line 8's file is deeper, line
-    // 7's lies through a link; K.bin is mentioned by a line not understood.
+    // 7's lies through a link, R.bin is read-only; K.bin is mentioned by a
+    // line not understood and so not even unnamed.
     EXPECT_EQ(p.deleteFiles, QStringList({"E_Face.bin", "Sample Team/F_Hair.bin"}));
-    EXPECT_EQ(p.keptFiles.size(), 3);
+    EXPECT_EQ(p.keptFiles.size(), 4);
     const QString question = p.confirmation();
-    for (const char* needle :
-         {"Remove 3 lines", "line 2: 2, \"Sample Team", "delete 2 files", "E_Face.bin", "line 10 still names it",
-          "not in the face folder or a team folder", "a link, or in a linked folder", "map.txt.bak"})
+    for (const char* needle : {"Remove 3 lines", "line 2: 2, \"Sample Team", "delete 2 files", "E_Face.bin",
+                               "line 10 still names it", "not in the face folder or a team folder",
+                               "a link, or in a linked folder", "R.bin (read-only)", "map.txt.bak"})
         EXPECT_TRUE(question.contains(needle)) << needle << "\n" << question.toStdString();
 
     FolderSnapshot expected = snapshotFolder(face);
