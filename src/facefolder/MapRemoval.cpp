@@ -25,7 +25,8 @@ QString trashName(int k) { return QStringLiteral("f%1").arg(k); }
 
 QByteArray digest(const QByteArray& bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex(); }
 
-// The bytes of a file, or an empty optional-like flag when it cannot be read.
+// The bytes of a file into `out` (null when there is no file); false when it
+// cannot be read or is larger than any map.
 bool readAll(const QString& path, QByteArray& out)
 {
     out.clear();
@@ -67,7 +68,8 @@ QByteArray journalText(const Journal& j)
     t += "old " + j.oldDigest + '\n';
     t += "new " + j.newDigest + '\n';
     t += QByteArray("bak ") + (!j.rewrite ? '-' : j.hadBak ? '1' : '0') + '\n';
-    for (const QString& f : j.files) t += "file " + f.toUtf8() + '\n';
+    // Encoded, so that no name can break a line of the record.
+    for (const QString& f : j.files) t += "file " + f.toUtf8().toPercentEncoding() + '\n';
     return t;
 }
 
@@ -84,7 +86,7 @@ bool parseJournal(const QByteArray& text, Journal& j)
     for (qsizetype i = 4; i < lines.size(); ++i) {
         if (lines[i].isEmpty()) continue;
         if (!lines[i].startsWith("file ")) return false;
-        const QString rel = QString::fromUtf8(lines[i].mid(5));
+        const QString rel = QString::fromUtf8(QByteArray::fromPercentEncoding(lines[i].mid(5)));
         // The journal only ever names files inside the face folder.
         if (rel.isEmpty() || QDir::isAbsolutePath(rel) || rel.split(QLatin1Char('/')).contains(QStringLiteral("..")))
             return false;
