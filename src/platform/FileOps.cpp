@@ -2,13 +2,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QUuid>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -70,6 +75,60 @@ Result StagedCopy::fail(const QString& text)
 {
     out_.cancelWriting();
     return Result::failure(text);
+}
+
+// ----- whole-file replacement, synced to disk -----
+
+namespace {
+
+bool syncFile(QFile& file)
+{
+    if (!file.flush()) return false;
+#ifdef Q_OS_WIN
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle())));
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+}  // namespace
+
+Result replaceFileContents(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    const QString temp = target.absolutePath() + QStringLiteral("/.ludex-") +
+                         QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".tmp");
+    QFile out(temp);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return Result::failure(
+            QStringLiteral("Cannot write in %1: %2").arg(shown(target.absolutePath()), out.errorString()));
+    const bool written = out.write(bytes) == bytes.size() && syncFile(out);
+    const QString why = out.errorString();
+    out.close();
+    if (!written) {
+        QFile::remove(temp);
+        return Result::failure(QStringLiteral("Cannot write %1: %2").arg(shown(path), why));
+    }
+    if (target.exists()) QFile::setPermissions(temp, QFile::permissions(path));
+    if (Result moved = renameOver(temp, path); !moved) {
+        QFile::remove(temp);
+        return Result::failure(QStringLiteral("Cannot replace %1: %2").arg(shown(path), moved.message));
+    }
+    syncFolder(target.absolutePath());
+    return Result::success();
+}
+
+void syncFolder(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    // NTFS makes a rename durable with the file system's own log.
+    Q_UNUSED(folder);
+#else
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+#endif
 }
 
 }  // namespace FileOps

@@ -44,4 +44,17 @@ private:
     QSaveFile out_;
 };
 
+// ----- whole-file replacement, synced to disk -----
+
+// Replaces (or creates) the file at `path` with `bytes`: written to a
+// private file beside it, synced, renamed over the old one and the folder
+// synced, so that after a crash the file is wholly the old one or wholly the
+// new one. A file being replaced keeps its permissions. On failure the old
+// file is as it was and no scratch file is left.
+Result replaceFileContents(const QString& path, const QByteArray& bytes);
+
+// Makes the renames and removals made in a folder durable. Does nothing
+// where the system has no such operation.
+void syncFolder(const QString& folder);
+
 }  // namespace FileOps

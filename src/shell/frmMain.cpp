@@ -6,6 +6,7 @@
 #include "archive/UnRarExtractor.h"
 #include "editdb/Baza.h"
 #include "editdb/TeamOF.h"
+#include "facefolder/MapFile.h"
 #include "models/BazaZlib.h"
 #include "models/TexturePreview.h"
 #include "platform/FileSystemObject.h"
@@ -40,7 +41,9 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     wireFaceFolder();
     wireArchive();
     wireDrops();
+    wireInstalled();
     Form_Load();
+    finishInterruptedRemoval();
 }
 
 frmMain::~frmMain() = default;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <array>
@@ -34,6 +35,10 @@ class TexturePreview;
 class UiSeam;
 class WebPane;
 class frmAbout;
+class frmInstalled;
+namespace MapFile {
+class Cache;
+}
 
 // The desktop's key codes, as the key reactions receive them. Letters and
 // digits arrive as their character codes.
@@ -81,6 +86,8 @@ public:
     QAction* mnuOpen2 = nullptr;
     QMenu* File = nullptr;
     QAction* About = nullptr;
+    QMenu* FaceFolder = nullptr;      // menu "Face Folder"
+    QAction* mnuInstalled = nullptr;  // "Installed..."
 
     QGroupBox* GroupBox12 = nullptr;
     QLineEdit* Lokalizacja2 = nullptr;
@@ -109,6 +116,7 @@ public:
     QGroupBox* GroupBox20 = nullptr;
     ImageBox* HairImg = nullptr;
     ImageBox* FaceImg = nullptr;
+    QLabel* lblInstalled = nullptr;  // says when the picked player has a line in map.txt already
 
     // page "Face Pack"
     QGroupBox* GroupBox13 = nullptr;
@@ -228,6 +236,13 @@ public slots:
     void cmdCreate_Click();
     void cmdCreate2_Click();
 
+    // installed faces: the view of the face folder and the note on tab "Normal"
+    frmInstalled* mnuInstalled_Click();
+    void ShowInstalledNote();
+    // Previews an installed model file into an image box of another window,
+    // through the preview's own scratch files; the placeholder when it failed.
+    bool previewInstalled(const QString& modelFile, bool hair, ImageBox* box);
+
     // face-pack archive
     void cmd_FacePack_Click();
     void Rar_Change();
@@ -250,6 +265,10 @@ private:
     void wireFaceFolder();
     void wireArchive();
     void wireWeb();
+    void buildInstalledUi();
+    void wireInstalled();
+    // A removal of installed faces cut short by a crash is finished or taken back.
+    void finishInterruptedRemoval();
 
     // Takes a model file from disk onto a working copy and previews it:
     // chosen in the file chooser, or dropped (takeModel alone).
@@ -276,4 +295,6 @@ private:
     UiSeam* ui_ = nullptr;
     std::unique_ptr<SettingsStore> settings_;
     bool unloaded_ = false;
+    std::unique_ptr<MapFile::Cache> mapCache_;  // map.txt for the note on tab "Normal"
+    QPointer<frmInstalled> installed_;
 };

@@ -48,6 +48,7 @@ void frmMain::List1_Click()
     cmdCreate->setEnabled(true);
     NameBin->setEnabled(true);
     Generate->setEnabled(true);
+    ShowInstalledNote();
 }
 
 void frmMain::List2_Click() { Team->setText(Search::SelectedText(List2)); }

@@ -212,6 +212,8 @@ void frmMain::buildUi()
     Text1 = edit(news, QStringLiteral("Text1"), 8, 476, 300);
     Text1->setText(QStringLiteral("Text1"));
 
+    buildInstalledUi();
+
     TabControl->setCurrentIndex(1);  // opens on "Face Pack"
 
     // The client area gets the design size; the menu bar sits above it.

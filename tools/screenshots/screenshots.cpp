@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QWindow>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "sample/SampleWorld.h"
 #include "shell/SampleWindow.h"
 #include "shell/frmAbout.h"
+#include "shell/frmInstalled.h"
 #include "shell/frmMain.h"
 #include "support/ScriptedUi.h"
 #include "support/WindowEnv.h"
@@ -113,6 +115,14 @@ int main(int argc, char** argv)
         }
         window.resize(design.width(), design.height() + extra);
         window.TabControl->setCurrentIndex(1);
+        settle();
+
+        frmInstalled* installed = window.mnuInstalled_Click();
+        installed->move(0, 0);
+        installed->resize(1100, 480);
+        installed->Table->selectRow(0);
+        ok &= save(*installed, QStringLiteral("%1/installed_1x.png").arg(out));
+        installed->close();
         settle();
     }
 
