@@ -75,11 +75,12 @@ protected:
         TestEnv::writeFile(face + "/Sample Team/P_Face.bin", "p");
         TestEnv::writeFile(workFace, kFace);
         TestEnv::writeFile(workHair, kHair);
+        QDir().mkpath(program);
     }
 
     Installer::Request request(Content content = FaceAndHair, const QString& base = "Sample Player") const
     {
-        return {face, false, {}, base, content, MapLine::compose("12345", base, content), workFace, workHair};
+        return {face, false, {}, base, content, MapLine::compose("12345", base, content), workFace, workHair, program};
     }
 
     // `step` must be refused with a message holding `needle`, changing nothing on disk.
@@ -93,7 +94,8 @@ protected:
     }
 
     QTemporaryDir dir;
-    QString face = dir.filePath("Ludex"), workFace = dir.filePath("Face"), workHair = dir.filePath("Hair");
+    QString face = dir.filePath("Ludex"), workFace = dir.filePath("Face"), workHair = dir.filePath("Hair"),
+            program = dir.filePath("program");
     FileSystemObject fso;
 };
 
