@@ -115,8 +115,11 @@ Result check(const Request& r)
         return Result::failure(QStringLiteral("Could not add the line to %1: it is a link, and nothing is written "
                                               "through links. Put the file itself there.")
                                    .arg(shown(mapPath)));
-    if (map.exists() && !map.isFile())
-        return Result::failure(QStringLiteral("map.txt is not a file: %1").arg(shown(mapPath)));
+    if (map.exists() && !map.isFile()) {
+        QFile probe;  // refused without being opened; says what is there
+        return Result::failure(
+            QStringLiteral("Could not add the line: %1.").arg(FileOps::openForReading(probe, mapPath).message));
+    }
     if (map.exists() && FileSystemObject::isReadOnly(mapPath))
         return Result::failure(
             QStringLiteral("Could not add the line to %1: the file is read-only.").arg(shown(mapPath)));

@@ -55,7 +55,7 @@ Result adopt(QFile& file, HANDLE h, int crtFlags, QIODevice::OpenMode mode, cons
         CloseHandle(h);
         return cannot(QStringLiteral("open"), path, QStringLiteral("no file descriptor left"));
     }
-    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, mode | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         _close(fd);
         return cannot(QStringLiteral("open"), path, file.errorString());
     }
@@ -99,7 +99,7 @@ Result adopt(QFile& file, int fd, QIODevice::OpenMode mode, const QString& path)
     const int flags = fcntl(fd, F_GETFL);
     if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     file.setFileName(path);
-    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, mode | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return cannot(QStringLiteral("open"), path, file.errorString());
     }
@@ -120,17 +120,25 @@ Result copyData(QFile& in, QFile& out, const QString& source, const QString& tar
         const int err = errno;
         if (err == EINTR) continue;
         if (!first || (err != EXDEV && err != ENOSYS && err != EINVAL && err != EOPNOTSUPP && err != EBADF))
-            return cannot(QStringLiteral("copy %1 to").arg(shown(source)), target, systemError(err));
+            return cannot(QStringLiteral("copy %1 into").arg(shown(source)), QFileInfo(target).absolutePath(),
+                          systemError(err));
         break;
     }
 #endif
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
+#ifdef Q_OS_WIN
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0) return cannot(QStringLiteral("read"), source, in.errorString());
+#else
+        const qint64 n = ::read(in.handle(), buffer.data(), size_t(buffer.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return cannot(QStringLiteral("read"), source, systemError(errno));
+#endif
         if (n == 0) return Result::success();
-        if (out.write(buffer.constData(), n) != n)
-            return cannot(QStringLiteral("copy %1 to").arg(shown(source)), target, out.errorString());
+        if (Result r = writeAll(out, buffer.constData(), n); !r)
+            return cannot(QStringLiteral("copy %1 into").arg(shown(source)), QFileInfo(target).absolutePath(),
+                          r.message);
     }
 }
 
@@ -141,6 +149,25 @@ QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 bool isLink(const QFileInfo& info) { return info.isSymbolicLink() || info.isJunction(); }
 
 QString systemError(int code) { return qt_error_string(code); }
+
+Result writeAll(QFile& file, const char* data, qint64 size)
+{
+#ifdef Q_OS_WIN
+    if (file.write(data, size) == size && file.flush()) return Result::success();
+    return Result::failure(file.errorString());
+#else
+    // Straight to the descriptor: the system's own reason survives (Qt's
+    // buffer would report a failed flush as "Unknown error").
+    while (size > 0) {
+        const ssize_t n = ::write(file.handle(), data, size_t(size));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Result::failure(systemError(n < 0 ? errno : ENOSPC));
+        data += n;
+        size -= n;
+    }
+    return Result::success();
+#endif
+}
 
 Result openForReading(QFile& file, const QString& path)
 {
@@ -250,12 +277,17 @@ Result copyToNew(const QString& source, const QString& target, bool sync)
     QFile in;
     if (Result r = openForReading(in, source); !r) return r;
     QFile out;
-    if (Result r = openForWriting(out, target, WriteMode::CreateNew); !r) return r;
-    Result r = copyData(in, out, source, target);
+    Result r = openForWriting(out, target, WriteMode::CreateNew);
+    if (r) r = copyData(in, out, source, target);
     if (r && sync) r = syncFile(out);
-    if (r && !out.flush()) r = cannot(QStringLiteral("write"), target, out.errorString());
     out.close();
-    if (!r) QFile::remove(target);
+    if (r) return r;
+    QFile::remove(target);
+    // The target is a scratch name as a rule: the message names its folder.
+    const QString written = QStringLiteral("Cannot write %1: ").arg(shown(target));
+    if (r.message.startsWith(written))
+        r.message = QStringLiteral("Cannot copy %1 into %2: %3")
+                        .arg(shown(source), shown(QFileInfo(target).absolutePath()), r.message.mid(written.size()));
     return r;
 }
 

@@ -39,6 +39,11 @@ enum class WriteMode {
 // refused with a message.
 Result openForWriting(QFile& file, const QString& path, WriteMode mode);
 
+// Writes all the bytes to a file opened by openForWriting; the failure is
+// the system's reason.
+Result writeAll(QFile& file, const char* data, qint64 size);
+inline Result writeAll(QFile& file, const QByteArray& bytes) { return writeAll(file, bytes.constData(), bytes.size()); }
+
 // The data and size of an open file reach the disk.
 Result syncFile(QFile& file);
 // Starts writing the file's data to disk now, so that a later syncFile has

@@ -77,21 +77,36 @@ QString undoAppend(const FileTransaction::Append& a)
     return QStringLiteral("%1 could not be cut back to its old end").arg(shown(a.file));
 }
 
+// True when both files hold the same bytes.
+bool sameContent(const QString& a, const QString& b)
+{
+    QFile x, y;
+    if (!FileOps::openForReading(x, a) || !FileOps::openForReading(y, b) || x.size() != y.size()) return false;
+    while (!x.atEnd())
+        if (x.read(1 << 20) != y.read(1 << 20)) return false;
+    return true;
+}
+
 // Puts a file back as it was before the transaction. Empty, or the problem.
 QString undoFile(const FileTransaction::File& f)
 {
     QString problem;
-    if (f.existed) {
-        // A backup that is still a second name of the target (the new file
-        // never took its place) only loses that name: a rename between two
-        // names of one file does nothing.
-        if (!f.backup.isEmpty() && present(f.backup) && FileOps::sameFile(f.backup, f.target)) {
+    const bool backedUp = !f.backup.isEmpty() && present(f.backup);
+    if (f.existed && backedUp) {
+        // A target that never took its new file keeps its own, and a rename
+        // between two names of one file would do nothing: the backup only
+        // loses its name. Otherwise the backup takes its place back (and
+        // where that fails on a target that holds the very same bytes,
+        // nothing is lost either).
+        if (!f.placed || FileOps::sameFile(f.backup, f.target)) {
             QFile::remove(f.backup);
-        } else if (!f.backup.isEmpty() && present(f.backup)) {
-            if (const Result r = FileOps::renameOver(f.backup, f.target); !r)
+        } else if (const Result r = FileOps::renameOver(f.backup, f.target); !r) {
+            if (sameContent(f.backup, f.target))
+                QFile::remove(f.backup);
+            else
                 problem = QStringLiteral("%1 could not be put back: %2").arg(shown(f.target), r.message);
         }
-    } else if (present(f.target) && !FileOps::removeAll(f.target)) {
+    } else if (!f.existed && f.placed && present(f.target) && !FileOps::removeAll(f.target)) {
         problem = QStringLiteral("%1 could not be removed again").arg(shown(f.target));
     }
     if (!f.temp.isEmpty()) FileOps::removeAll(f.temp);
@@ -241,6 +256,7 @@ Result FileTransaction::plan()
         const QString scratch = target.absolutePath() + QLatin1Char('/') + scratchPrefix() + uniqueName();
         f.temp = scratch + QStringLiteral(".tmp");
         if (f.existed) f.backup = scratch + QStringLiteral(".bak");
+        f.placed = false;
     }
     for (Append& a : appends_) {
         const QFileInfo info(a.file);
@@ -282,11 +298,8 @@ Result FileTransaction::apply()
     {
         QFile out;
         if (Result r = FileOps::openForWriting(out, journal_, FileOps::WriteMode::CreateNew); !r) return r;
-        const QByteArray text = journalText(files_, appends_);
-        Result r = out.write(text) == text.size()
-                       ? Result::success()
-                       : Result::failure(
-                             QStringLiteral("Cannot write the journal %1: %2").arg(shown(journal_), out.errorString()));
+        Result r = FileOps::writeAll(out, journalText(files_, appends_));
+        if (!r) r = Result::failure(QStringLiteral("Cannot write the journal %1: %2").arg(shown(journal_), r.message));
         if (r && durable_) r = FileOps::syncFile(out);
         if (r && durable_) r = FileOps::syncFolder(journalFolder_);
         if (!r) return r;
@@ -307,21 +320,24 @@ Result FileTransaction::apply()
     if (Result r = syncFolders(); !r) return r;
 
     // 4. Each target takes its new file in one step.
-    for (const File& f : files_) {
+    for (File& f : files_) {
         if (Result r = step(QStringLiteral("replace %1").arg(shown(f.target))); !r) return r;
         Result r;
         if (f.how == How::Move) {
             bool otherDisk = false;
             r = FileOps::renameOver(f.source, f.target, &otherDisk);
             if (!r && otherDisk) {
+                // From another disk: copied in beside the target first.
                 r = f.folder ? FileOps::copyTreeToNew(f.source, f.temp, durable_)
                              : FileOps::copyToNew(f.source, f.temp, durable_);
-                if (r) r = FileOps::renameOver(f.temp, f.target);
+                if (!r) return r;
+                r = FileOps::renameOver(f.temp, f.target);
             }
         } else {
             r = FileOps::renameOver(f.temp, f.target);
         }
         if (!r) return Result::failure(QStringLiteral("Cannot replace %1: %2").arg(shown(f.target), r.message));
+        f.placed = true;
     }
     if (Result r = syncFolders(); !r) return r;
 
@@ -332,9 +348,8 @@ Result FileTransaction::apply()
         if (Result r = FileOps::openForWriting(out, a.file, FileOps::WriteMode::Append); !r) return r;
         if (out.size() != qMax<qint64>(0, a.oldSize))
             return Result::failure(QStringLiteral("Cannot add to %1: it was changed meanwhile").arg(shown(a.file)));
-        Result r = out.write(a.bytes) == a.bytes.size() && out.flush()
-                       ? Result::success()
-                       : Result::failure(QStringLiteral("Cannot add to %1: %2").arg(shown(a.file), out.errorString()));
+        Result r = FileOps::writeAll(out, a.bytes);
+        if (!r) r = Result::failure(QStringLiteral("Cannot add to %1: %2").arg(shown(a.file), r.message));
         if (r && durable_) r = FileOps::syncFile(out);
         if (r && durable_ && a.oldSize < 0) r = FileOps::syncFolder(folderOf(a.file));
         if (!r) return r;

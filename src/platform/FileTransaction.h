@@ -92,6 +92,9 @@ public:
         How how = How::Copy;
         bool existed = false;  // something was at the target before
         bool folder = false;   // a moved folder
+        // The new file may have taken the target's place. Not journalled:
+        // recovery cannot know, and must assume it did.
+        bool placed = true;
     };
     struct Append {
         QString file;
