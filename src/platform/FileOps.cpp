@@ -200,9 +200,11 @@ Result openForWriting(QFile& file, const QString& path, WriteMode mode)
     const QIODevice::OpenMode qtMode = append ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::WriteOnly;
 #ifdef Q_OS_WIN
     // The reparse point itself is opened, never what it points at; it is then refused.
-    HANDLE h = CreateFileW(native(path).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
-                           FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // Write access even for appends: taking a line back cuts the file, and
+    // the size is read before appending.
+    HANDLE h =
+        CreateFileW(native(path).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                    append ? OPEN_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return cannot(QStringLiteral("write"), path, systemError(int(GetLastError())));
     if (const QString kind = handleKind(h); !kind.isEmpty()) {
         CloseHandle(h);
@@ -246,6 +248,13 @@ Result syncFile(QFile& file)
     return Result::success();
 }
 
+Result syncPath(const QString& path)
+{
+    QFile file;
+    Result r = openForWriting(file, path, WriteMode::Append);
+    return r ? syncFile(file) : r;
+}
+
 void startWriteBack(QFile& file)
 {
 #ifdef Q_OS_LINUX
@@ -280,6 +289,7 @@ Result copyToNew(const QString& source, const QString& target, bool sync)
     Result r = openForWriting(out, target, WriteMode::CreateNew);
     if (r) r = copyData(in, out, source, target);
     if (r && sync) r = syncFile(out);
+    if (r && !sync) startWriteBack(out);  // whoever syncs it later waits less
     out.close();
     if (r) return r;
     QFile::remove(target);

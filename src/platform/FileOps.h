@@ -46,6 +46,8 @@ inline Result writeAll(QFile& file, const QByteArray& bytes) { return writeAll(f
 
 // The data and size of an open file reach the disk.
 Result syncFile(QFile& file);
+// The same for a file by its path (never through a link).
+Result syncPath(const QString& path);
 // Starts writing the file's data to disk now, so that a later syncFile has
 // less to wait for. Only a hint; does nothing where the system has no such call.
 void startWriteBack(QFile& file);

@@ -293,29 +293,42 @@ Result FileTransaction::apply()
         return Result::success();
     };
 
-    // 1. The journal, whole and on disk before anything else changes.
+    // 1. The journal, whole before anything else is written.
     if (Result r = step(QStringLiteral("write the journal")); !r) return r;
     {
         QFile out;
         if (Result r = FileOps::openForWriting(out, journal_, FileOps::WriteMode::CreateNew); !r) return r;
         Result r = FileOps::writeAll(out, journalText(files_, appends_));
         if (!r) r = Result::failure(QStringLiteral("Cannot write the journal %1: %2").arg(shown(journal_), r.message));
-        if (r && durable_) r = FileOps::syncFile(out);
-        if (r && durable_) r = FileOps::syncFolder(journalFolder_);
         if (!r) return r;
+        FileOps::startWriteBack(out);
     }
 
     // 2. Copies in under their scratch names.
     for (const File& f : files_) {
         if (f.how != How::Copy) continue;
         if (Result r = step(QStringLiteral("copy %1").arg(shown(f.source))); !r) return r;
-        if (Result r = FileOps::copyToNew(f.source, f.temp, durable_); !r) return r;
+        if (Result r = FileOps::copyToNew(f.source, f.temp, false); !r) return r;
     }
     // 3. A second name for every file about to be replaced.
     for (const File& f : files_) {
         if (!f.existed) continue;
         if (Result r = step(QStringLiteral("keep %1").arg(shown(f.target))); !r) return r;
-        if (Result r = FileOps::keepSecondName(f.target, f.backup, durable_); !r) return r;
+        if (Result r = FileOps::keepSecondName(f.target, f.backup, false); !r) return r;
+    }
+    // The journal, the copies and the backups reach the disk before any
+    // target changes. Synced together, they share the wait: their data has
+    // been on its way since each was written.
+    if (durable_) {
+        QStringList written = {journal_};
+        for (const File& f : files_) {
+            if (f.how == How::Copy) written << f.temp;
+            // A backup that is a second name of its target has nothing to write.
+            if (f.existed && !FileOps::sameFile(f.backup, f.target)) written << f.backup;
+        }
+        for (const QString& path : written)
+            if (Result r = FileOps::syncPath(path); !r) return r;
+        if (Result r = FileOps::syncFolder(journalFolder_); !r) return r;
     }
     if (Result r = syncFolders(); !r) return r;
 
@@ -374,14 +387,14 @@ Result FileTransaction::commit()
                                QStringLiteral(". It is tried again at the next start of the program."));
     }
 
-    // The end: marked in the journal's name, then the scratch goes. From
-    // here on nothing is taken back; a step that fails leaves its scratch
-    // to the next recovery.
-    if (step(QStringLiteral("mark the journal done"))) {
+    // The end. Lines that stand in full mark it themselves; without lines,
+    // the journal's name does. Then the scratch goes. From here on nothing
+    // is taken back; a step that fails leaves its scratch to the next recovery.
+    if (step(QStringLiteral("mark the journal done")) && appends_.empty()) {
         const QString done = journal_ + kDone;
         if (FileOps::renameOver(journal_, done)) {
             journal_ = done;
-            if (durable_ && appends_.empty()) FileOps::syncFolder(journalFolder_);
+            if (durable_) FileOps::syncFolder(journalFolder_);
         }
     }
     for (const File& f : files_) {
@@ -409,6 +422,13 @@ FileTransaction::Recovery FileTransaction::recover(const QString& journalFolder)
             QFile::remove(info.filePath());
             continue;
         }
+        // A folder it names that is not there (a drive not plugged in) may
+        // come back: the journal waits for it.
+        const bool reachable = std::all_of(files.begin(), files.end(),
+                                           [](const File& f) { return QFileInfo(folderOf(f.target)).isDir(); }) &&
+                               std::all_of(appends.begin(), appends.end(),
+                                           [](const Append& a) { return QFileInfo(folderOf(a.file)).isDir(); });
+        if (!reachable) continue;
         const bool done = info.fileName().endsWith(kDone) ||
                           (!appends.empty() && std::all_of(appends.begin(), appends.end(), appended));
         QStringList problems;
