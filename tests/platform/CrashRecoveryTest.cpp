@@ -167,6 +167,7 @@ TEST_P(CrashRecovery, AKillAtAnyMomentLosesNothingAndLeavesNothingBehind)
         ++kills;
     }
     EXPECT_GE(kills, 55);
+    RecordProperty("kills_at_steps", steps);
 }
 
 // A failing extraction has not touched the archive yet: only the transactions here.
