@@ -17,8 +17,9 @@
 // (a hard link, or a copy) as its backup. A journal in a folder of the
 // program's own lists every target, scratch name and append before anything
 // in the user's folders changes. Then each new file is renamed over its
-// target (one atomic step per file), the lines are appended, and the journal
-// is marked done; only then are the backups and the journal removed. When a
+// target (one atomic step per file), and the lines are appended (lines that
+// stand in full mark the end; without lines the journal's name does); only
+// then are the backups and the journal removed. When a
 // step fails the transaction is taken back at once; when the process dies,
 // recover() finishes or takes back what its journal names at the next start
 // (or the next transaction), and removes every scratch file.
@@ -56,8 +57,6 @@ public:
     // (even one that points nowhere) or a non-file there fails the commit.
     void appendLine(const QString& file, const QByteArray& line);
 
-    // Files placed so far, for reports.
-    int placements() const { return int(files_.size()); }
     // After a failed commit: true when even taking back failed, so that not
     // everything is as it was (the message says what is not).
     bool leftUnfinished() const { return unfinished_; }
