@@ -8,6 +8,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   cmake ninja-build g++ pkg-config ccache clang-format git \
+  clang libclang-rt-14-dev \
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools libqt6opengl6-dev libgl-dev \
   libfreeimage-dev libarchive-dev libunarr-dev zlib1g-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \

@@ -9,6 +9,8 @@
 #include "archive/NestedPacks.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
+#include "platform/FileTransaction.h"
+#include "platform/ProcessOwner.h"
 #include "platform/Progress.h"
 
 namespace {
@@ -22,54 +24,33 @@ QFileInfoList entriesOf(const QString& folder, QDir::Filters kind)
     return QDir(folder).entryInfoList(kind | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-// A move across disks is a copy: the target only changes once the whole
-// file was written.
-Result copyOver(const QString& from, const QString& to)
-{
-    FileOps::StagedCopy copy(from, to);
-    Result r = copy.write();
-    if (r) r = copy.commit();
-    if (r) return r;
-    return Result::failure(QStringLiteral("cannot copy \"%1\": %2").arg(QFileInfo(to).fileName(), r.message));
-}
-
-Result moveFile(const QString& from, const QString& to)
-{
-    bool otherDisk = false;
-    const Result r = FileOps::renameOver(from, to, &otherDisk);
-    if (r) return r;
-    if (otherDisk) return copyOver(from, to);
-    return Result::failure(QStringLiteral("cannot replace \"%1\": %2").arg(QFileInfo(to).fileName(), r.message));
-}
-
-Result mergeFolder(const QString& from, const QString& to, int* moved)
+// Plans the merge of one staged folder into its archive folder: files
+// replace files, a folder the archive lacks moves over whole, a folder it has
+// is merged in turn.
+void planMerge(FileTransaction& t, const QString& from, const QString& to, int* moved)
 {
     for (const QFileInfo& f : entriesOf(from, QDir::Files)) {
-        if (Result r = moveFile(f.absoluteFilePath(), to + '/' + f.fileName()); !r) return r;
+        t.place(f.absoluteFilePath(), to + '/' + f.fileName(), FileTransaction::How::Move);
         ++*moved;
     }
     for (const QFileInfo& d : entriesOf(from, QDir::Dirs)) {
         const QString target = to + '/' + d.fileName();
-        if (!QFileInfo::exists(target)) {
-            // A folder the archive lacks moves over whole.
-            bool otherDisk = false;
-            const Result r = FileOps::renameOver(d.absoluteFilePath(), target, &otherDisk);
-            if (r) {
-                QDirIterator it(target, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-                while (it.hasNext()) {
-                    it.next();
-                    ++*moved;
-                }
-                continue;
-            }
-            if (!otherDisk || !QDir().mkdir(target))
-                return Result::failure(
-                    QStringLiteral("cannot create the folder \"%1\": %2").arg(d.fileName(), r.message));
+        const QFileInfo there(target);
+        if (there.exists() || there.isSymLink()) {
+            planMerge(t, d.absoluteFilePath(), target, moved);
+            continue;
         }
-        if (Result r = mergeFolder(d.absoluteFilePath(), target, moved); !r) return r;
+        t.place(d.absoluteFilePath(), target, FileTransaction::How::Move);
+        QDirIterator it(d.absoluteFilePath(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            ++*moved;
+        }
     }
-    return Result::success();
 }
+
+const QString kStagingPrefix = QStringLiteral(".facepack-");
+const QString kTempStagingPrefix = QStringLiteral("ludex-facepack-");
 
 Result checkFolder(const QString& from, const QString& to, const QString& shown)
 {
@@ -109,19 +90,48 @@ FacePackImport::FacePackImport(const UnRarExtractor& extractor, const QString& a
 Result FacePackImport::mergeConflict(const QString& staging, const QString& archive)
 {
     const QFileInfo target(archive);
-    if (!target.exists() && !target.isSymLink()) return Result::success();
+    if (FileOps::isLink(target))
+        return Result::failure(QStringLiteral("the archive folder %1 is a link").arg(FileOps::shown(archive)));
+    if (!target.exists()) return Result::success();
     if (!target.isDir()) return Result::failure(QStringLiteral("the archive folder is a file"));
     if (FileSystemObject::isReadOnly(target.filePath()))
         return Result::failure(QStringLiteral("the archive folder is read-only"));
     return checkFolder(staging, archive, QString());
 }
 
-Result FacePackImport::merge(const QString& staging, const QString& archive, int* moved)
+Result FacePackImport::merge(const QString& staging, const QString& archive, const QString& journalFolder, int* moved,
+                             bool* unfinished)
 {
+    // The archive is the program's own copy of packs the user still has:
+    // a kill or a failure is covered, a power cut is not worth a sync per file.
+    FileTransaction transaction(journalFolder, false);
     int count = 0;
-    const Result r = mergeFolder(staging, archive, &count);
-    if (moved) *moved = count;
+    planMerge(transaction, staging, archive, &count);
+    const Result r = transaction.commit();
+    if (moved) *moved = r ? count : 0;
+    if (unfinished) *unfinished = transaction.leftUnfinished();
     return r;
+}
+
+int FacePackImport::removeStaleStaging(const QString& folder)
+{
+    // "<prefix><owner>-XXXXXX"; a name without an owner is from a version
+    // that did not record one, and no process of this one uses it.
+    int removed = 0;
+    const std::pair<QString, QString> places[] = {{folder, kStagingPrefix}, {QDir::tempPath(), kTempStagingPrefix}};
+    for (const auto& [where, prefix] : places) {
+        if (where.isEmpty()) continue;
+        const QFileInfoList found =
+            QDir(where).entryInfoList({prefix + '*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QFileInfo& d : found) {
+            if (FileOps::isLink(d)) continue;
+            const QString rest = d.fileName().mid(prefix.size());
+            const QString owner = rest.count('-') >= 1 ? rest.section('-', 0, -2) : QString();
+            if (!owner.isEmpty() && ProcessOwner::isAlive(owner)) continue;
+            if (FileOps::removeAll(d.filePath())) ++removed;
+        }
+    }
+    return removed;
 }
 
 QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtractor::Report& x)
@@ -200,8 +210,11 @@ FacePackImport::Report FacePackImport::run(const QString& packPath, ProgressSink
     // A folder of this import's own, removed with everything in it on return.
     std::unique_ptr<QTemporaryDir> staging;
     if (!stagingParent_.isEmpty() && QFileInfo(stagingParent_).isDir())
-        staging = std::make_unique<QTemporaryDir>(QDir(stagingParent_).filePath(".facepack-XXXXXX"));
-    if (!staging || !staging->isValid()) staging = std::make_unique<QTemporaryDir>();
+        staging = std::make_unique<QTemporaryDir>(
+            QDir(stagingParent_).filePath(kStagingPrefix + ProcessOwner::current() + "-XXXXXX"));
+    if (!staging || !staging->isValid())
+        staging = std::make_unique<QTemporaryDir>(
+            QDir(QDir::tempPath()).filePath(kTempStagingPrefix + ProcessOwner::current() + "-XXXXXX"));
     if (!staging->isValid()) {
         result.extraction.status = Status::WriteFailed;
         result.extraction.errorText = QStringLiteral("no temporary folder can be made");
@@ -258,12 +271,14 @@ FacePackImport::Report FacePackImport::run(const QString& packPath, ProgressSink
         return result;
     }
     if (progress) progress->setLabel(QStringLiteral("Adding \"%1\" to the archive...").arg(pack));
-    if (const Result merged = merge(stage, archiveFolder_, &result.merged); !merged) {
+    bool unfinished = false;
+    if (const Result merged = merge(stage, archiveFolder_, stagingParent_, &result.merged, &unfinished); !merged) {
         result.message =
-            QStringLiteral("The face pack \"%1\" was only partly added to the archive: %2.").arg(pack, merged.message) +
-            QStringLiteral(
-                "\n\nCheck that the program folder can be written and has free space, then "
-                "import the pack again.");
+            QStringLiteral("The face pack \"%1\" could not be added to the archive.\n\n%2").arg(pack, merged.message);
+        if (!unfinished)
+            result.message += QStringLiteral(
+                "\n\nNothing was added to the archive. Check that the program folder can be written and has free "
+                "space, then import the pack again.");
         return result;
     }
     result.outcome = Outcome::Imported;

@@ -12,15 +12,18 @@ class ProgressSink;
 // Unpacks one face pack into the program's archive folder.
 //
 // The pack is extracted into a fresh private folder of its own (made next to
-// the archive folder, so that the merge is a matter of renames on one disk),
-// and only when the whole pack came out is that tree merged into the archive
-// folder: files replace same-named files, folders merge with same-named
-// folders, everything else in the archive stays. A failure or a cancel before
-// the merge leaves the archive folder exactly as it was; the merge itself
-// cannot be cancelled, and is checked before it starts for anything in the
-// archive that would stop it half-way (a read-only file in the way, a file
-// where the pack has a folder). The private folder is removed afterwards in
-// every case; nothing else is ever deleted.
+// the archive folder, so that the merge is a matter of renames on one disk,
+// and named after this process, so that a later start can remove it when the
+// process died before it could), and only when the whole pack came out is
+// that tree merged into the archive folder: files replace same-named files,
+// folders merge with same-named folders, everything else in the archive
+// stays. A failure or a cancel before the merge leaves the archive folder
+// exactly as it was. The merge is one FileTransaction: it cannot be
+// cancelled, it is checked before it starts for what would stop it (a
+// read-only file in the way, a file where the pack has a folder, a link), and
+// when a step fails all the same, or the process dies, everything it replaced
+// is put back. The private folder is removed afterwards in every case;
+// nothing else is ever deleted.
 class FacePackImport {
 public:
     enum class Outcome { Imported, Canceled, Failed };
@@ -48,9 +51,16 @@ public:
     // Fails, saying what stands in the way, when the staged tree cannot be
     // merged into the archive folder.
     static Result mergeConflict(const QString& staging, const QString& archive);
-    // Moves the staged tree into the archive folder (files first, then
-    // folders); fails with the reason when a move failed part-way.
-    static Result merge(const QString& staging, const QString& archive, int* moved = nullptr);
+    // Moves the staged tree into the archive folder as one transaction whose
+    // journal goes into `journalFolder`: all of it, or nothing (the failure
+    // then says which file and the system's reason). `unfinished` (may be
+    // null) is set when even taking back failed.
+    static Result merge(const QString& staging, const QString& archive, const QString& journalFolder,
+                        int* moved = nullptr, bool* unfinished = nullptr);
+
+    // Removes the private folders of imports whose process has ended, from
+    // `folder` and from the system's temporary folder. Returns how many.
+    static int removeStaleStaging(const QString& folder);
 
     // The message for a pack that could not be imported.
     static QString failureMessage(const QString& packPath, const UnRarExtractor::Report& extraction);

@@ -102,8 +102,9 @@ QString UnRarExtractor::safeRelativePath(const QString& entryName)
         if (part == QLatin1String("..")) return QString();
         parts << part;
     }
-    // "C:" at the front is a drive on the system that made the pack.
-    if (!raw.isEmpty() && raw.first().size() >= 2 && raw.first()[1] == ':' && raw.first()[0].isLetter())
+    // "C:" at the front is a drive on the system that made the pack, also
+    // behind "." parts that fall away.
+    if (!parts.isEmpty() && parts.first().size() >= 2 && parts.first()[1] == ':' && parts.first()[0].isLetter())
         return QString();
     return parts.join('/');
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 
 EditTable::EditTable(qint64 tableOffset, int recordCount, int recordSize, int nameOffset, int nameLength)
     : tableOffset_(tableOffset),
@@ -21,6 +22,7 @@ bool EditTable::File_Exists(const QString& Str_Path) const
 bool EditTable::load(const QString& Str_Path)
 {
     if (!Str_Path.isEmpty()) path_ = Str_Path;
+    loadError_.clear();
     if (!File_Exists(path_)) return false;
 
     // From here on a failure leaves the table empty but marked as loaded.
@@ -29,8 +31,13 @@ bool EditTable::load(const QString& Str_Path)
     raw_.clear();
     names_.clear();
 
-    QFile file(path_);
-    if (QFileInfo(path_).isDir() || !file.open(QIODevice::ReadOnly)) return false;
+    // Only a regular file is opened: a named pipe would hold the window
+    // until something wrote into it, a device may never end.
+    QFile file;
+    if (const Result opened = FileOps::openForReading(file, path_); !opened) {
+        loadError_ = opened.message;
+        return false;
+    }
 
     // The whole table in one read; a short file leaves the rest zero, which
     // decodes as empty records.
@@ -41,6 +48,7 @@ bool EditTable::load(const QString& Str_Path)
     if (file.size() > tableOffset_) {
         readOk = file.seek(tableOffset_) && file.read(raw_.data(), raw_.size()) >= 0;
     }
+    if (!readOk) loadError_ = QStringLiteral("Cannot read %1: %2").arg(FileOps::shown(path_), file.errorString());
     file.close();
     if (!readOk) {
         raw_.fill('\0');

@@ -19,6 +19,11 @@ public:
     // opened its file, 0 before.
     int Count() const { return count_; }
 
+    // Why the last load found something at its path but could not read it
+    // (a folder, a named pipe, a device, no permission); empty after a load
+    // that read its file or found nothing there.
+    const QString& loadError() const { return loadError_; }
+
 protected:
     EditTable(qint64 tableOffset, int recordCount, int recordSize, int nameOffset, int nameLength);
     ~EditTable() = default;
@@ -41,6 +46,7 @@ private:
     const int nameLength_;
 
     QString path_;
+    QString loadError_;
     bool loaded_ = false;
     int count_ = 0;
     QByteArray raw_;

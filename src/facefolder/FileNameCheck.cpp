@@ -15,8 +15,12 @@ bool isReservedDeviceName(const QString& name)
     static const QStringList fixed = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
                                       QStringLiteral("NUL")};
     if (fixed.contains(stem)) return true;
-    if (stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))))
-        return stem[3] >= QLatin1Char('1') && stem[3] <= QLatin1Char('9');
+    // COM1 to COM9 and LPT1 to LPT9, and with the superscript digits that
+    // Windows takes for 1, 2 and 3 (COM¹, LPT³).
+    if (stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))) {
+        const char16_t digit = stem[3].unicode();
+        return (digit >= u'1' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' || digit == u'\u00B3';
+    }
     return false;
 }
 

@@ -11,7 +11,7 @@ namespace FileNameCheck {
 
 // One file or folder name as Windows accepts it: not empty, no \ / : * ? " < > |
 // and no control character, not "." or "..", no trailing space or dot, not a
-// reserved device name (CON, NUL, COM1, ...), at most 255 characters.
+// reserved device name (CON, NUL, COM1, LPT¹, ...), at most 255 characters.
 Result checkName(const QString& name);
 inline bool isValidName(const QString& name) { return checkName(name).ok; }
 

@@ -3,13 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUuid>
-#include <vector>
 
 #include "facefolder/FileNameCheck.h"
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
+#include "platform/FileTransaction.h"
 
 namespace Installer {
 
@@ -22,28 +21,14 @@ QString destinationFolder(const Request& r)
     return !r.intoTeamFolder ? r.faceFolder : r.faceFolder + QLatin1Char('/') + r.teamFolder;
 }
 
-QString scratchName(const QString& folder, const QString& kind)
+// The models an install puts in place: working file and target.
+std::vector<std::pair<QString, QString>> placements(const Request& r)
 {
-    return folder + QStringLiteral("/.ludex-") + QUuid::createUuid().toString(QUuid::WithoutBraces) + QLatin1Char('.') +
-           kind;
-}
-
-struct Placement {
-    QString source;
-    QString target;
-    QString temp;    // the copy before it is moved into place
-    QString backup;  // the file it replaced, kept until the whole install succeeded
-    bool placed = false;
-};
-
-// Puts back what this run changed, newest first.
-void rollBack(std::vector<Placement>& steps)
-{
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
-        if (it->placed) QFile::remove(it->target);
-        if (!it->backup.isEmpty()) QFile::rename(it->backup, it->target);
-        if (!it->temp.isEmpty()) QFile::remove(it->temp);
-    }
+    const QString folder = destinationFolder(r) + QLatin1Char('/');
+    std::vector<std::pair<QString, QString>> result;
+    if (MapLine::hasFace(r.content)) result.emplace_back(r.workingFace, folder + MapLine::faceFileName(r.baseName));
+    if (MapLine::hasHair(r.content)) result.emplace_back(r.workingHair, folder + MapLine::hairFileName(r.baseName));
+    return result;
 }
 
 Result failed(const QString& why)
@@ -65,6 +50,11 @@ Result check(const Request& r)
         if (const Result p = FileNameCheck::checkName(r.teamFolder); !p)
             return Result::failure(QStringLiteral("The team folder name is not valid: %1.").arg(p.message));
         const QString sub = destinationFolder(r);
+        if (FileOps::isLink(sub))
+            return Result::failure(
+                QStringLiteral("The team folder %1 is a link, not a folder of the face folder; nothing is installed "
+                               "through links.")
+                    .arg(shown(sub)));
         if (!QFileInfo(sub).isDir())
             return Result::failure(QStringLiteral("The team folder does not exist: %1").arg(shown(sub)));
     }
@@ -108,96 +98,48 @@ Result check(const Request& r)
         return Result::failure(
             QStringLiteral("No hair model has been chosen: the working file %1 is missing.").arg(shown(r.workingHair)));
 
-    const QFileInfo map(mapFilePath(r.faceFolder));
-    if (map.exists() && !map.isFile())
-        return Result::failure(QStringLiteral("map.txt is not a file: %1").arg(shown(map.filePath())));
+    // Where a model goes, only a file that may be replaced can stand.
+    for (const auto& [source, target] : placements(r)) {
+        const QFileInfo t(target);
+        if (t.isDir() && !FileOps::isLink(t))
+            return Result::failure(
+                QStringLiteral("Could not install %1: a folder of that name is in the way.").arg(shown(target)));
+        if (t.exists() && !FileOps::isLink(t) && FileSystemObject::isReadOnly(target))
+            return Result::failure(
+                QStringLiteral("Could not install %1: the file there is read-only.").arg(shown(target)));
+    }
+
+    const QString mapPath = mapFilePath(r.faceFolder);
+    const QFileInfo map(mapPath);
+    if (FileOps::isLink(map))
+        return Result::failure(QStringLiteral("Could not add the line to %1: it is a link, and nothing is written "
+                                              "through links. Put the file itself there.")
+                                   .arg(shown(mapPath)));
+    if (map.exists() && !map.isFile()) {
+        QFile probe;  // refused without being opened; says what is there
+        return Result::failure(
+            QStringLiteral("Could not add the line: %1.").arg(FileOps::openForReading(probe, mapPath).message));
+    }
+    if (map.exists() && FileSystemObject::isReadOnly(mapPath))
+        return Result::failure(
+            QStringLiteral("Could not add the line to %1: the file is read-only.").arg(shown(mapPath)));
     return Result::success();
 }
 
-Result install(const Request& r)
+Result install(const Request& r) { return install(std::vector<Request>{r}); }
+
+Result install(const std::vector<Request>& requests)
 {
-    if (Result problem = check(r); !problem) return problem;
+    if (requests.empty()) return Result::success();
+    for (const Request& r : requests)
+        if (Result problem = check(r); !problem) return problem;
 
-    const QString folder = destinationFolder(r);
-    std::vector<Placement> steps;
-    if (MapLine::hasFace(r.content))
-        steps.push_back({r.workingFace, folder + QLatin1Char('/') + MapLine::faceFileName(r.baseName), {}, {}, false});
-    if (MapLine::hasHair(r.content))
-        steps.push_back({r.workingHair, folder + QLatin1Char('/') + MapLine::hairFileName(r.baseName), {}, {}, false});
-
-    // 1. Copy each model in under a temporary name: a failing copy (full disk)
-    //    leaves no half-written model under its real name.
-    for (auto& s : steps) {
-        s.temp = scratchName(folder, QStringLiteral("tmp"));
-        if (!QFile::copy(s.source, s.temp)) {
-            QFile::remove(s.temp);  // a partial copy
-            s.temp.clear();
-            rollBack(steps);
-            return failed(QStringLiteral("Could not copy %1 into %2.").arg(shown(s.source), shown(folder)));
-        }
-        // The installed model stays writable, so that installing it again can replace it.
-        QFile::setPermissions(s.temp, QFile::permissions(s.temp) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    FileTransaction transaction(requests.front().journalFolder);
+    for (const Request& r : requests) {
+        for (const auto& [source, target] : placements(r)) transaction.place(source, target);
+        transaction.appendLine(mapFilePath(r.faceFolder), CodePage::encode(r.line));
     }
-
-    // 2. Move them into place, keeping any file they replace until the end.
-    for (auto& s : steps) {
-        const QFileInfo target(s.target);
-        if (target.exists() || target.isSymLink()) {
-            QString why;
-            if (target.isDir())
-                why = QStringLiteral("a folder of that name is in the way");
-            else if (FileSystemObject::isReadOnly(s.target))
-                why = QStringLiteral("the file there is read-only");
-            if (why.isEmpty()) {
-                s.backup = scratchName(folder, QStringLiteral("bak"));
-                if (!QFile::rename(s.target, s.backup)) {
-                    s.backup.clear();
-                    why = QStringLiteral("the file there cannot be replaced (in use?)");
-                }
-            }
-            if (!why.isEmpty()) {
-                rollBack(steps);
-                return failed(QStringLiteral("Could not install %1: %2.").arg(shown(s.target), why));
-            }
-        }
-        if (!QFile::rename(s.temp, s.target)) {
-            rollBack(steps);
-            return failed(QStringLiteral("Could not install %1.").arg(shown(s.target)));
-        }
-        s.temp.clear();
-        s.placed = true;
-    }
-
-    // 3. Append the line; map.txt is only ever appended to, never rewritten.
-    const QString mapPath = mapFilePath(r.faceFolder);
-    QFile map(mapPath);
-    const bool existed = map.exists();
-    const qint64 oldSize = existed ? map.size() : 0;
-    QString why;
-    if (existed && FileSystemObject::isReadOnly(mapPath)) {
-        why = QStringLiteral("the file is read-only");
-    } else if (!map.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        why = map.errorString();
-    } else {
-        const QByteArray bytes = CodePage::encode(r.line) + QByteArrayLiteral("\r\n");
-        const bool written = map.write(bytes) == bytes.size() && map.flush();
-        if (!written) why = map.errorString();
-        map.close();
-        if (!written) {
-            // Take back a partly written line so that no broken entry stays.
-            if (existed)
-                QFile::resize(mapPath, oldSize);
-            else
-                QFile::remove(mapPath);
-        }
-    }
-    if (!why.isEmpty()) {
-        rollBack(steps);
-        return failed(QStringLiteral("Could not add the line to %1: %2.").arg(shown(mapPath), why));
-    }
-
-    for (const auto& s : steps)
-        if (!s.backup.isEmpty()) QFile::remove(s.backup);
+    if (Result done = transaction.commit(); !done) return transaction.leftUnfinished() ? done : failed(done.message);
     return Result::success();
 }
 

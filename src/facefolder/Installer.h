@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "facefolder/MapLine.h"
 #include "platform/Result.h"
@@ -18,18 +19,28 @@ struct Request {
     QString line;         // appended to map.txt as it stands
     QString workingFace;  // the model files to install
     QString workingHair;
+    QString journalFolder;  // the program folder: an install cut short leaves its journal there
 };
 
-// Every check made before anything is written: the folders exist, the working
-// files the content needs exist, the names are valid Windows names, the line is
-// a non-empty single line and everything fits the 8-bit code page.
+// Every check made before anything is written: the folders exist and are no
+// links, the working files the content needs exist, the names are valid
+// Windows names, nothing read-only or a folder stands where a model goes,
+// map.txt is a plain writable file (or missing), the line is a non-empty
+// single line and everything fits the 8-bit code page.
 Result check(const Request& request);
 
-// Checks, then copies the models in under temporary names, moves them into
-// place (overwriting same-named files) and appends the line with CR LF. When a
-// step fails, the models this run put in place are removed, the files they
-// replaced come back and map.txt keeps only what it had.
+// Checks, then installs as one FileTransaction: the models are copied in
+// under scratch names and synced, each is renamed over its target (so a
+// target is at every instant the old model or the new one), and only then is
+// the line appended with CR LF and synced (a last line left without its line
+// end is ended first). When a step fails, everything is taken back; when the
+// process dies, the journal in `journalFolder` lets the next start (or the
+// next install) finish or take back the install.
 Result install(const Request& request);
+
+// Several installs as one: every model and every line, or nothing. All
+// requests share the journal folder of the first.
+Result install(const std::vector<Request>& requests);
 
 // map.txt of a face folder.
 QString mapFilePath(const QString& faceFolder);

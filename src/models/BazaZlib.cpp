@@ -106,6 +106,9 @@ void BazaZlib::UncompressFile(const QString& Compressed, const QString& Uncompre
             size = qFromLittleEndian<qint32>(head);
             data = in.read(length - 4);
         }
+        // A size that this stream cannot possibly unpack to must not make the
+        // buffer for it: 28 bytes would otherwise claim 256 MiB.
+        if (qint64(size) > MaxUncompressedFrom(data.size())) size = 0;
         UncompressBuffer(data, size);
         writeWhole(Uncompressed, QByteArray(), data);
     } catch (const std::bad_alloc&) {

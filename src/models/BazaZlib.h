@@ -15,6 +15,13 @@ public:
     // must not drive an allocation.
     static constexpr qint32 kMaxUncompressedSize = 256 * 1024 * 1024;
 
+    // zlib's deflate makes at most about 1,032 bytes of data out of one byte
+    // of stream: the most that a stream of this length can unpack to. A
+    // stored size beyond it is damage, and is refused before anything is
+    // allocated for it.
+    static constexpr qint64 kMaxExpansion = 1032;
+    static qint64 MaxUncompressedFrom(qint64 streamLength) { return streamLength * kMaxExpansion; }
+
     // Fails when the source cannot be read or is empty, or the destination
     // cannot be written. The destination is replaced whole.
     Result CompressFile(const QString& Source, const QString& Destination);
@@ -24,8 +31,9 @@ public:
     // The output holds what zlib produced, at most the stored size (a damaged
     // stream gives what could be decoded, possibly nothing). When the input
     // cannot be read (missing, shorter than 4 bytes, too large) the output is
-    // left untouched; when the stored size is 0 or less or beyond
-    // kMaxUncompressedSize the output is written empty.
+    // left untouched; when the stored size is 0 or less, beyond
+    // kMaxUncompressedSize or beyond what the stream's length can hold
+    // (MaxUncompressedFrom), the output is written empty.
     void UncompressFile(const QString& Compressed, const QString& Uncompressed) noexcept;
 
     // Output capacity for compressing n bytes: n * 0.01 + n + 12 in double

@@ -221,6 +221,7 @@ void frmMain::cmdCreate_Click()
     request.line = Generate->text();
     request.workingFace = prog(QStringLiteral("\\Face"));
     request.workingHair = prog(QStringLiteral("\\Hair"));
+    request.journalFolder = programFolder();
     const Result installed = Installer::install(request);
     if (installed)
         ui().message(this, QStringLiteral("Import Ready"), UiSeam::Icon::Information);
@@ -240,6 +241,7 @@ void frmMain::cmdCreate2_Click()
     request.faceFolder = Lokalizacja2->text();
     request.workingFace = prog(QStringLiteral("\\Face"));
     request.workingHair = prog(QStringLiteral("\\Hair"));
+    request.journalFolder = programFolder();
     if (Che[0]->isChecked()) {
         request.baseName = NameBin2->text();
         request.content = *content;

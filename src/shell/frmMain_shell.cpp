@@ -10,10 +10,12 @@
 #include <QMenu>
 #include <QShowEvent>
 
+#include "archive/FacePackImport.h"
 #include "editdb/Baza.h"
 #include "models/ScratchFiles.h"
 #include "platform/Common_Dialog.h"
 #include "platform/FileSystemObject.h"
+#include "platform/FileTransaction.h"
 #include "platform/FolderList.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiSeam.h"
@@ -71,6 +73,18 @@ void frmMain::wireShell()
 
 void frmMain::Form_Load()
 {
+    // An install or import that a crash or a kill cut short is finished or
+    // taken back before anything is shown, and its scratch removed. Only
+    // what could not be put right is worth a word.
+    const FileTransaction::Recovery recovered = FileTransaction::recover(programFolder());
+    FacePackImport::removeStaleStaging(programFolder());
+    if (!recovered.problems.isEmpty())
+        ui().message(this,
+                     QStringLiteral("An install or import that was cut short could not be fully taken back:\n\n%1\n\n"
+                                    "It is tried again at the next start.")
+                         .arg(recovered.problems.join('\n')),
+                     UiSeam::Icon::Warning);
+
     // The player table, the codec and the team table exist already: the
     // constructor creates them before the controls.
     Lokalizacja->setText(settings().GetSetting(kSettingsApp, kSettingsSection, kEditKey, kSettingsDefault));
@@ -135,9 +149,17 @@ void frmMain::mnuOpen_Click()
                                                QStringLiteral("Edit.bin (*.bin)|*.bin| All Files (*.*)|*.*"));
     // "-1", like any number, means that nothing was chosen. Only the player
     // table is reloaded; the teams stay as they were loaded at start.
-    if (!IsNumeric(chosen) && baza->File_Exists(chosen) && baza->Wczytaj(chosen)) {
-        ListFill::Players(List1, *baza);
-        Lokalizacja->setText(chosen);
+    if (!IsNumeric(chosen) && baza->File_Exists(chosen)) {
+        if (baza->Wczytaj(chosen)) {
+            ListFill::Players(List1, *baza);
+            Lokalizacja->setText(chosen);
+        } else if (!baza->loadError().isEmpty()) {
+            // The user chose it: say why nothing changed.
+            ui().message(this,
+                         QStringLiteral("The edit file cannot be loaded. %1.\n\nChoose the game's edit file itself.")
+                             .arg(baza->loadError()),
+                         UiSeam::Icon::Warning);
+        }
     }
     // Stored in every case, so a path typed into the field is kept as well.
     settings().SaveSetting(kSettingsApp, kSettingsSection, kEditKey, Lokalizacja->text());

@@ -1,9 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QProcess>
+#include <cstring>
 
 #include "archive/FacePackImport.h"
 #include "archive/PackFixtures.h"
+#include "platform/ProcessOwner.h"
 #include "support/FolderSnapshot.h"
 #include "support/RarPackTest.h"
 #include "support/TestEnv.h"
@@ -128,5 +139,90 @@ TEST_P(Import, PacksThatAreAllAPackHoldsAreUnpackedOnRequest)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Import, RarPackTest::layouts(), RarPackTest::layoutName);
+
+// The merge alone, from a staged tree: two files replace older ones, a folder
+// is new to the archive.
+class Merge : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"A/p1.bin", "A/p2.bin"}) {
+            TestEnv::writeFile(archive + '/' + name, "old");
+            TestEnv::writeFile(stage + '/' + name, QByteArray(10000, 'n'));
+        }
+        TestEnv::writeFile(stage + "/B/p3.bin", "new");
+        QDir().mkpath(program);
+    }
+
+    QTemporaryDir dir;
+    QString program = dir.filePath("program"), archive = program + "/Archive", stage = dir.filePath("stage");
+};
+
+TEST_F(Merge, AFileThatCannotBeReplacedTakesTheWholeMergeBack)
+{
+    // Writable by its permissions, so the check lets it pass; immutable, so
+    // the rename over it fails after A/p1.bin was replaced.
+    const QByteArray p2 = QFile::encodeName(archive + "/A/p2.bin");
+    const int fd = open(p2.constData(), O_RDONLY);
+    int flags = 0;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+        (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags)) != 0) {
+        close(fd);
+        GTEST_SKIP() << "this file system or process cannot make a file immutable";
+    }
+    ASSERT_TRUE(FacePackImport::mergeConflict(stage, archive).ok);
+    const FolderSnapshot before = snapshotFolder(archive);
+    const Result merged = FacePackImport::merge(stage, archive, program);
+    flags &= ~FS_IMMUTABLE_FL;
+    ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    close(fd);
+    EXPECT_FALSE(merged.ok);
+    EXPECT_TRUE(merged.message.contains("p2.bin") && merged.message.contains(strerror(EPERM)))
+        << merged.message.toStdString();
+    EXPECT_EQ(snapshotFolder(archive), before);
+    EXPECT_EQ(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"Archive"});
+}
+
+TEST_F(Merge, ACopyAcrossDisksThatFailsSaysWhyAndTakesItselfBack)
+{
+    QTemporaryDir memory("/dev/shm/ludex-merge-XXXXXX");
+    struct stat a, b;
+    if (!memory.isValid() || stat("/dev/shm", &a) != 0 || stat(QFile::encodeName(program).constData(), &b) != 0 ||
+        a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system at hand";
+    ASSERT_EQ(QProcess::execute("cp", {"-a", stage, memory.path()}), 0);
+    // Files may not grow past 4 KiB: the journal fits, the 10,000-byte copies do not.
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit small = {4096, old.rlim_max};
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    const FolderSnapshot before = snapshotFolder(archive);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const Result merged = FacePackImport::merge(memory.path() + "/stage", archive, program);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(merged.ok);
+    EXPECT_TRUE(merged.message.contains(strerror(EFBIG)) && !merged.message.contains("Unknown error"))
+        << merged.message.toStdString();
+    EXPECT_EQ(snapshotFolder(archive), before);
+}
+
+TEST_F(Merge, StagingOfEndedImportsAndALinkedArchiveAreNamedForWhatTheyAre)
+{
+    // Staging folders of a process that has ended, of one from before owners
+    // were recorded, and of this process, which stays.
+    const QString current = ".facepack-" + ProcessOwner::current() + "-aaaaaa";
+    for (const QString& name : {QString(".facepack-999999999.1-bbbbbb"), QString(".facepack-cccccc"), current})
+        TestEnv::writeFile(program + '/' + name + "/pack/x.bin", "x");
+    EXPECT_EQ(FacePackImport::removeStaleStaging(program), 2);
+    EXPECT_EQ(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({current, "Archive"}));
+
+    QDir(archive).removeRecursively();
+    ASSERT_TRUE(QFile::link(stage, archive));
+    const Result refused = FacePackImport::mergeConflict(stage, archive);
+    EXPECT_TRUE(refused.message.startsWith("the archive folder") && refused.message.endsWith("is a link"))
+        << refused.message.toStdString();
+}
 
 }  // namespace

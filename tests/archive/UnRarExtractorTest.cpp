@@ -26,11 +26,12 @@ TEST_P(ExtractRar, EntriesThatTryToEscapeAreSkippedAndNamed)
                                         {"T/../../e2", "e"},
                                         {"C:\\e3", "e"},
                                         {"..\\e4", "e"},
+                                        {"./D:e6", "e"},
                                         {dir.filePath("e5"), "e"},
                                         {"T/..ok.bin", "ok"}});
     const auto r = unrar.Extract(path, out());
     ASSERT_TRUE(r.ok()) << qPrintable(r.errorText);
-    EXPECT_EQ(r.skipped.size(), 5);
+    EXPECT_EQ(r.skipped.size(), 6);
     EXPECT_EQ(snapshotFolder(out()), (FolderSnapshot{{"T/", "<folder>"}, {"T/..ok.bin", "ok"}}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);  // out, p.rar
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "editdb/Baza.h"
@@ -84,6 +86,21 @@ TEST_F(TablesTest, FailedReloadKeepsOrEmptiesTheTables)
     EXPECT_EQ(teams.Count(), 0);
     EXPECT_EQ(baza.Get_Nazwa(0), QString());
     EXPECT_TRUE(baza.Wczytaj(dir.filePath("EDIT.bin")));
+}
+
+TEST_F(TablesTest, OnlyARegularFileIsOpenedAndTheReasonIsKept)
+{
+    const QString pipe = dir.filePath("pipe.bin");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    // A pipe would wait for a writer for ever; a device may never end.
+    const std::pair<QString, const char*> cases[] = {
+        {pipe, "named pipe"}, {"/dev/zero", "device"}, {dir.path(), "folder"}};
+    for (const auto& [path, why] : cases) {
+        EXPECT_FALSE(baza.Wczytaj(path)) << why;
+        EXPECT_TRUE(baza.loadError().contains(why)) << baza.loadError().toStdString();
+    }
+    ASSERT_TRUE(load(EditFileBuilder()));
+    EXPECT_EQ(baza.loadError(), QString());
 }
 
 TEST_F(TablesTest, ShortAndLongFilesLoadWhatTheyHold)

@@ -1,6 +1,7 @@
 // The map line, the name checks, installing and the team folders, without a window.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <functional>
@@ -39,8 +40,10 @@ TEST(MapLine, ComposesEachFormAndPassesNamesThroughUnchanged)
 
 TEST(FileNameCheck, AcceptsWhatWindowsCanHoldAndNothingElse)
 {
-    const QStringList valid = {"Sample Player", "Müller", "a.b", "..a", "CON_Face.bin", QString(255, 'x')};
-    const QStringList invalid = {"",
+    const QStringList valid = {"Sample Player", "Müller", "a.b", "..a", "CON_Face.bin", "COM⁴", QString(255, 'x')};
+    const QStringList invalid = {"COM¹",
+                                 "lpt³.txt",
+                                 "",
                                  ".",
                                  "..",
                                  "a\\b",
@@ -75,11 +78,12 @@ protected:
         TestEnv::writeFile(face + "/Sample Team/P_Face.bin", "p");
         TestEnv::writeFile(workFace, kFace);
         TestEnv::writeFile(workHair, kHair);
+        QDir().mkpath(program);
     }
 
     Installer::Request request(Content content = FaceAndHair, const QString& base = "Sample Player") const
     {
-        return {face, false, {}, base, content, MapLine::compose("12345", base, content), workFace, workHair};
+        return {face, false, {}, base, content, MapLine::compose("12345", base, content), workFace, workHair, program};
     }
 
     // `step` must be refused with a message holding `needle`, changing nothing on disk.
@@ -93,7 +97,8 @@ protected:
     }
 
     QTemporaryDir dir;
-    QString face = dir.filePath("Ludex"), workFace = dir.filePath("Face"), workHair = dir.filePath("Hair");
+    QString face = dir.filePath("Ludex"), workFace = dir.filePath("Face"), workHair = dir.filePath("Hair"),
+            program = dir.filePath("program");
     FileSystemObject fso;
 };
 
@@ -103,9 +108,13 @@ TEST_F(FaceFolderTest, InstallsEachContentAndAppendsItsLineInTheCodePage)
     QFile::setPermissions(workFace, QFileDevice::ReadOwner);
     ASSERT_TRUE(Installer::install(request()).ok);  // map.txt is created
     ASSERT_TRUE(Installer::install(request()).ok);  // and appended to; the models are replaced
+    // Saved by an editor that drops the last line end (or half of it): the
+    // next line still goes on a line of its own.
+    QFile::resize(face + "/map.txt", QFileInfo(face + "/map.txt").size() - 2);
     auto r = request(OnlyHair, "H");
     r.line = R"(99, ,"H_Hair.bin")";  // a hand-edited identifier is the user's choice
     ASSERT_TRUE(Installer::install(r).ok);
+    QFile::resize(face + "/map.txt", QFileInfo(face + "/map.txt").size() - 1);
     QFile::remove(workHair);  // a face-only install does not need it
     ASSERT_TRUE(Installer::install(request(OnlyFace, "Müller €")).ok);
 
@@ -148,6 +157,28 @@ TEST_F(FaceFolderTest, EveryRefusedInstallLeavesTheFaceFolderAsItWas)
         auto r = request();
         change(r);
         expectRefused([&] { return Installer::install(r).message; }, needle);
+    }
+}
+
+TEST_F(FaceFolderTest, LinksAndOddFilesAreRefusedNeverWrittenThrough)
+{
+    TestEnv::writeFile(dir.filePath("outside/map.txt"), "outside\r\n");
+    ASSERT_TRUE(QFile::link(dir.filePath("outside"), face + "/Linked"));
+    auto team = request();
+    team.intoTeamFolder = true;
+    team.teamFolder = "Linked";
+    team.line = MapLine::compose("12345", MapLine::folderNamePart("Linked", "Sample Player"), FaceAndHair);
+    expectRefused([&] { return Installer::install(team).message; }, "is a link");
+
+    const std::pair<std::function<bool(const QString&)>, const char*> maps[] = {
+        {[&](const QString& m) { return QFile::link(dir.filePath("outside/map.txt"), m); }, "is a link"},
+        {[&](const QString& m) { return QFile::link(dir.filePath("nowhere.txt"), m); }, "is a link"},
+        {[&](const QString& m) { return mkfifo(QFile::encodeName(m).constData(), 0644) == 0; }, "not a file"},
+    };
+    for (const auto& [make, needle] : maps) {
+        QFile::remove(face + "/map.txt");
+        ASSERT_TRUE(make(face + "/map.txt"));
+        expectRefused([&] { return Installer::install(request()).message; }, needle);
     }
 }
 

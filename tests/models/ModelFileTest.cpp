@@ -73,6 +73,12 @@ TEST_F(ModelFileTest, UncompressGivesAtMostTheStoredSizeAndNoStaleTail)
     EXPECT_EQ(uncompress(Model::codecFile(data, 1234)), data.left(1234));
     for (qint32 bad : {0, -1, BazaZlib::kMaxUncompressedSize + 1})
         EXPECT_EQ(uncompress(Model::codecFile(data, bad)), QByteArray()) << bad;
+    // Deflate makes at most about 1,032 bytes of one byte of stream: a size
+    // that the stream cannot reach is damage and allocates nothing, while
+    // the densest real stream (zeros) still comes back whole.
+    EXPECT_EQ(uncompress(Model::codecFile("hello", BazaZlib::kMaxUncompressedSize)), QByteArray());
+    const QByteArray zeros(8 << 20, '\0');
+    EXPECT_EQ(uncompress(Model::codecFile(zeros, qint32(zeros.size()))), zeros);
     // The preview decodes in place: the same path in and out.
     TestEnv::writeFile(at("same"), file + QByteArray(12, '\0'));
     zlib.UncompressFile(at("same"), at("same"));

@@ -1,9 +1,12 @@
 // The main window's life: start-up, the location menus, activation and unload.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QtWidgets>
 
 #include "editdb/EditFileBuilder.h"
+#include "platform/FileTransaction.h"
 #include "platform/FolderList.h"
 #include "shell/frmMain.h"
 #include "support/WindowEnv.h"
@@ -81,6 +84,46 @@ TEST(ShellTest, StoredLocationsAndTheLocationMenus)
     EXPECT_EQ(env.storedSetting("Map"), env.programFolder());
     window.reset();
     EXPECT_EQ(QDir(env.openWindow()->Dir->Path()), QDir(env.programFolder()));
+}
+
+TEST(ShellTest, AnEditFileThatIsNoFileNeverHoldsTheWindow)
+{
+    WindowEnv env;
+    const QString pipe = env.path("Edit.bin");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    env.storeLocations(pipe, env.faceFolder());
+    auto window = env.openWindow();  // the start-up load stays quiet
+    EXPECT_EQ(window->List1->count(), 0);
+    env.ui.files = {pipe, "/dev/zero"};
+    window->mnuOpen->trigger();  // chosen by the user: the reason is given
+    window->mnuOpen->trigger();
+    const QStringList said = env.ui.messages();
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_TRUE(said[0].contains("named pipe") && said[1].contains("device")) << said.join('|').toStdString();
+}
+
+TEST(ShellTest, StartUpFinishesWhatACrashCutShortAndRemovesItsScratch)
+{
+    WindowEnv env;
+    const QString program = env.programFolder(), model = env.faceFolder() + "/P_Face.bin";
+    TestEnv::writeFile(model, "old");
+    TestEnv::writeFile(env.path("new"), "new");
+    TestEnv::writeFile(program + "/.facepack-999999999.1-abcdef/pack/x.bin", "x");
+    // Steps 1 to 5 write the journal, copy, keep the old model, replace it
+    // and add the line; then the work stops as if killed.
+    FileTransaction::setStepHook([](int step) { return step <= 5; });
+    FileTransaction cut(program);
+    cut.place(env.path("new"), model);
+    cut.appendLine(env.faceFolder() + "/map.txt", "1, \"P_Face.bin\"");
+    EXPECT_TRUE(cut.commit().ok);
+    FileTransaction::setStepHook({});
+    ASSERT_EQ(QDir(env.faceFolder()).entryList(QDir::Files | QDir::Hidden).size(), 3);  // with the backup
+
+    auto window = env.openWindow();
+    EXPECT_EQ(QDir(env.faceFolder()).entryList(QDir::Files | QDir::Hidden), QStringList({"map.txt", "P_Face.bin"}));
+    EXPECT_EQ(TestEnv::readFile(model), "new");
+    EXPECT_EQ(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_TRUE(env.ui.messages().isEmpty());
 }
 
 TEST(ShellTest, EachActivationReportsAMissingEditFile)

@@ -18,6 +18,8 @@ FolderSnapshot snapshotFolder(const QString& root)
             result[rel] = QByteArrayLiteral("<link>");
         } else if (info.isDir()) {
             result[rel + QLatin1Char('/')] = QByteArrayLiteral("<folder>");
+        } else if (!info.isFile()) {
+            result[rel] = QByteArrayLiteral("<special>");  // a pipe would block the read
         } else {
             QFile f(info.filePath());
             result[rel] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArrayLiteral("<unreadable>");

@@ -6,7 +6,8 @@
 
 // Everything under a folder, for "nothing changed" checks: each file's bytes
 // by relative path, each folder as its path with a trailing "/" mapping to
-// "<folder>", each symbolic link (never followed) as "<link>". The root itself
+// "<folder>", each symbolic link (never followed) as "<link>", anything else
+// (a pipe, a device) as "<special>". The root itself
 // is not listed; a missing root gives an empty map.
 using FolderSnapshot = std::map<QString, QByteArray>;
 

@@ -1,0 +1,46 @@
+// The name checks: a name they accept is one Windows can hold, an archive
+// entry name they accept stays inside its folder.
+#include "FuzzSupport.h"
+#include "archive/UnRarExtractor.h"
+#include "facefolder/FileNameCheck.h"
+
+namespace {
+
+void checkName(const QString& name)
+{
+    const bool ok = FileNameCheck::checkName(name).ok;
+    const bool baseOk = FileNameCheck::checkBaseName(name).ok;
+    if (ok && !baseOk) FuzzSupport::broken("a valid name is no valid base name:", name);
+    if (baseOk) {
+        if (name.isEmpty() || name.size() > 255 || name == QLatin1String(".") || name == QLatin1String("..") ||
+            name.endsWith(QLatin1Char(' ')) || name.endsWith(QLatin1Char('.')))
+            FuzzSupport::broken("accepted:", name);
+        for (QChar c : name)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("\\/:*?\"<>|").contains(c))
+                FuzzSupport::broken("accepted a forbidden character:", name);
+    }
+    for (QChar c : FileNameCheck::quoted(name))
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) FuzzSupport::broken("quoted shows a control character");
+    (void)FileNameCheck::checkCodePage(name);
+
+    const QString rel = UnRarExtractor::safeRelativePath(name);
+    if (rel.isEmpty()) return;
+    if (rel.startsWith(QLatin1Char('/')) || rel.contains(QLatin1Char('\\')) || rel.contains(QChar(0)))
+        FuzzSupport::broken("entry path not relative:", rel);
+    const QStringList parts = rel.split(QLatin1Char('/'));
+    for (const QString& part : parts)
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            FuzzSupport::broken("entry path leaves its folder:", rel);
+    if (parts.first().size() >= 2 && parts.first()[1] == QLatin1Char(':') && parts.first()[0].isLetter())
+        FuzzSupport::broken("entry path names a drive:", rel);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    checkName(QString::fromUtf8(bytes));
+    checkName(QString::fromLatin1(bytes));
+    return 0;
+}

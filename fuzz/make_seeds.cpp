@@ -1,0 +1,108 @@
+// Writes the seed corpus of every fuzz target, one folder per target, with
+// the fixture builders the tests use:
+//
+//     ludex_fuzz_seeds <folder>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "archive/PackFixtures.h"
+#include "editdb/EditFileBuilder.h"
+#include "models/ModelFileBuilder.h"
+#include "support/DdsWriter.h"
+#include "support/RarWriter.h"
+
+namespace {
+
+QString g_root;
+bool g_ok = true;
+
+void seed(const QString& target, const QString& name, const QByteArray& bytes)
+{
+    const QString folder = g_root + QLatin1Char('/') + target;
+    QDir().mkpath(folder);
+    QFile f(folder + QLatin1Char('/') + name);
+    g_ok = g_ok && f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+        return 2;
+    }
+    g_root = QString::fromLocal8Bit(argv[1]);
+
+    // Textures and model files, whole and damaged.
+    const DdsWriter::Dds textures[] = {DdsWriter::dxt1(16, 16, DdsWriter::checkerBlock),
+                                       DdsWriter::dxt5(8, 8, DdsWriter::checkerBlock, 128),
+                                       DdsWriter::rgba32(DdsWriter::testPattern(8, 4))};
+    int i = 0;
+    for (const auto& t : textures) {
+        seed("dds", QStringLiteral("texture-%1.dds").arg(i), t.bytes);
+        seed("preview", QStringLiteral("model-%1.bin").arg(i), ModelFileBuilder().dds(t.bytes).bytes());
+        ++i;
+    }
+    seed("dds", "header-only.dds", DdsWriter::header(4096, 4096, "DXT5"));
+    const QByteArray dds = textures[0].bytes;
+    seed("preview", "stored-size-huge.bin", ModelFileBuilder().dds(dds).storedSize(1 << 28).bytes());
+    seed("preview", "texture-outside.bin", ModelFileBuilder().dds(dds).T(1 << 30).bytes());
+    seed("preview", "model-block-negative.bin", ModelFileBuilder().dds(dds).M(100).A(-200).bytes());
+    seed("preview", "trailing.bin", ModelFileBuilder().dds(dds).trailing(QByteArray(12, '\0')).bytes());
+
+    // Edit files: the players' part (the team table lies megabytes further on).
+    seed("edit_tables", "players.bin",
+         EditFileBuilder().player(0, 12345, "Sample Player").player(1, 7, "Oren Vasko").length(416 + 228 * 3).bytes());
+    seed("edit_tables", "short.bin", EditFileBuilder().length(420).bytes());
+
+    // Face packs in every layout the reader takes, one with names that try to leave.
+    const std::vector<RarWriter::Entry> entries = {
+        {"Sample Team", {}, true}, {"Sample Team/Sample Player_Face.bin", "face"}, {"k.bin", "hair"}};
+    for (auto version : {RarWriter::Version::Rar4, RarWriter::Version::Rar5}) {
+        seed("extract", QStringLiteral("%1.rar").arg(RarWriter::name(version)), RarWriter::build(version, entries));
+        seed("extract", QStringLiteral("%1-solid.rar").arg(RarWriter::name(version)),
+             RarWriter::build(version, entries, true));
+        seed("extract", QStringLiteral("%1-escape.rar").arg(RarWriter::name(version)),
+             RarWriter::build(version, {{"../../escape.bin", "e"}, {"C:/drive.bin", "d"}}));
+    }
+    QTemporaryDir packs;
+    for (const char* format : {"zip", "7zip", "pax"}) {
+        const QString path = packs.filePath(format);
+        g_ok = g_ok && PackFixtures::write(path, format,
+                                           {{"Sample Team", {}, PackFixtures::Entry::Kind::Folder},
+                                            {"Sample Team/p.bin", "p"},
+                                            {"link", {}, PackFixtures::Entry::Kind::Symlink, "/etc"}});
+        seed("extract", QStringLiteral("pack.%1").arg(format), fileBytes(path));
+    }
+
+    // Names as users and packs give them.
+    const char* names[] = {"Sample Player",
+                           "<unnamed_57> ",
+                           "COM1",
+                           "lpt\xC2\xB3.txt",
+                           "a/../b",
+                           "C:\\x\\y.bin",
+                           "./C:x",
+                           "Team\\Sample Player_Face.bin",
+                           "..",
+                           "M\xC3\xBCller \xE2\x82\xAC"};
+    i = 0;
+    for (const char* n : names) seed("names", QStringLiteral("name-%1").arg(i++), n);
+
+    // map.txt as the program and editors write it, for the reader's target.
+    seed("map_reader", "map.txt",
+         "12345, \"Sample Player_Face.bin\", \"Sample Player_Hair.bin\"\r\n7, ,\"Sample Team\\Oren Vasko_Hair.bin\"\r\n"
+         "8, \"Tibo Marek_Face.bin\"");
+
+    if (!g_ok) std::fprintf(stderr, "some seeds could not be written\n");
+    return g_ok ? 0 : 1;
+}

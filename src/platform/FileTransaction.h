@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "platform/Result.h"
+
+// Several file replacements and text-file appends made as one step: after a
+// failure, a kill or a power cut every file involved is either as it was
+// before or as the transaction meant it to be.
+//
+// How: the new files are first written (or moved) in under scratch names
+// beside their targets and a file that is replaced first gets a second name
+// (a hard link, or a copy) as its backup. A journal in a folder of the
+// program's own lists every target, scratch name and append before anything
+// in the user's folders changes. Then each new file is renamed over its
+// target (one atomic step per file), and the lines are appended (lines that
+// stand in full mark the end; without lines the journal's name does); only
+// then are the backups and the journal removed. When a
+// step fails the transaction is taken back at once; when the process dies,
+// recover() finishes or takes back what its journal names at the next start
+// (or the next transaction), and removes every scratch file.
+//
+// A transaction is built, then committed once:
+//
+//     FileTransaction t(programFolder);
+//     t.place(workingFace, faceFolder + "/P_Face.bin");
+//     t.place(workingHair, faceFolder + "/Team/P_Hair.bin");
+//     t.appendLine(faceFolder + "/map.txt", line1);
+//     t.appendLine(faceFolder + "/map.txt", line2);
+//     if (Result r = t.commit(); !r) report(r.message);  // nothing changed
+class FileTransaction {
+public:
+    enum class How {
+        Copy,  // the source file is copied and stays where it is
+        // The source (a file, or a folder that is not at the target yet) is
+        // moved: a rename where source and target share a disk, a copy
+        // otherwise. A moved source is used up, whatever the outcome.
+        Move,
+    };
+
+    // `journalFolder`: where the journal is written (the program folder).
+    // `durable`: file data and folder entries are synced to disk at each
+    // stage, so that a power cut keeps the promise too; without it only a
+    // failure or a kill is covered.
+    explicit FileTransaction(const QString& journalFolder, bool durable = true);
+
+    // Puts `source` at `target`, replacing a file there. A link at the
+    // target is replaced, never written through; a folder there fails the
+    // commit (except for a moved folder, whose target must be free).
+    void place(const QString& source, const QString& target, How how = How::Copy);
+    // Appends `line` and CR LF to a text file, creating it when missing. A
+    // last line left without its line end is ended with CR LF first. A link
+    // (even one that points nowhere) or a non-file there fails the commit.
+    void appendLine(const QString& file, const QByteArray& line);
+
+    // After a failed commit: true when even taking back failed, so that not
+    // everything is as it was (the message says what is not).
+    bool leftUnfinished() const { return unfinished_; }
+
+    // Makes the whole transaction, or nothing. Before it starts, journals
+    // left by ended processes are recovered. The failure names the file and
+    // the system's reason; when even taking back failed, it says so, and
+    // the journal stays for the next recovery.
+    Result commit();
+
+    struct Recovery {
+        int finished = 0;      // transactions that had got to their end: scratch removed
+        int rolledBack = 0;    // transactions taken back
+        QStringList problems;  // what could not be put right (the journal stays)
+    };
+    // Finishes or takes back every transaction whose journal lies in the
+    // folder and whose process has ended (or is this one).
+    static Recovery recover(const QString& journalFolder);
+
+    // The name prefix of journals and of the scratch files beside targets.
+    static const QString& journalPrefix();
+    static const QString& scratchPrefix();
+
+    // For tests only: called before each step that changes a file, numbered
+    // from 1 within a commit. Returning false fails that step as the file
+    // system would. An empty function removes the hook.
+    using StepHook = std::function<bool(int step)>;
+    static void setStepHook(StepHook hook);
+
+    struct File {
+        QString source, target, temp, backup;
+        How how = How::Copy;
+        bool existed = false;  // something was at the target before
+        bool folder = false;   // a moved folder
+        // The new file may have taken the target's place. Not journalled:
+        // recovery cannot know, and must assume it did.
+        bool placed = true;
+    };
+    struct Append {
+        QString file;
+        QByteArray bytes;     // what is appended
+        qint64 oldSize = -1;  // the file's size before; -1: there was no file
+    };
+
+private:
+    Result plan();
+    Result apply();
+    Result step(const QString& what);
+
+    QString journalFolder_;
+    bool durable_;
+    std::vector<File> files_;
+    std::vector<Append> appends_;
+    QString journal_;
+    int steps_ = 0;
+    bool unfinished_ = false;
+};
