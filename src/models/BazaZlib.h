@@ -27,6 +27,9 @@ public:
     // left untouched; when the stored size is 0 or less or beyond
     // kMaxUncompressedSize the output is written empty.
     void UncompressFile(const QString& Compressed, const QString& Uncompressed) noexcept;
+    // What UncompressFile writes for a codec file already in memory: false
+    // where it would leave its output untouched, `payload` unchanged then.
+    static bool Uncompress(const QByteArray& file, QByteArray& payload) noexcept;
 
     // Output capacity for compressing n bytes: n * 0.01 + n + 12 in double
     // precision, rounded to nearest with ties to even (1,000 gives 1,022).
@@ -34,5 +37,5 @@ public:
 
 private:
     static bool CompressBuffer(QByteArray& data);
-    static void UncompressBuffer(QByteArray& data, qint32& size);
+    static QByteArray UncompressBuffer(const char* stream, qsizetype length, qint32 size);
 };
