@@ -52,7 +52,8 @@ bool BazaZlib::CompressBuffer(QByteArray& data)
 QByteArray BazaZlib::UncompressBuffer(const char* stream, qsizetype length, qint32 size)
 {
     if (size <= 0 || size > kMaxUncompressedSize) return QByteArray();
-    QByteArray out(qsizetype(size) + 1, '\0');
+    // Only the bytes zlib writes are kept, so nothing needs clearing first.
+    QByteArray out(qsizetype(size) + 1, Qt::Uninitialized);
     uLongf destLen = uLongf(size);
     // The result code is not examined: a stream cut short or longer than the
     // stored size still yields what zlib produced, up to the stored size.

@@ -253,7 +253,10 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
     if (!dib.handle) return Result::failure(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
 
     // 11. A bitmap that was not written must not let an older one be shown.
+    // The archive's bitmaps outlive their preview: the old file goes first,
+    // since rewriting a file in place makes the file system flush it.
     const QString bitmap = path(bitmapLiteral);
+    QFile::remove(bitmap);
     if (!FreeImage_Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
         return Result::failure(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') + g_freeImageMessage);
 
