@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "shell/FirstPaintProbe.h"
 #include "shell/frmMain.h"
 
 int main(int argc, char* argv[])
@@ -13,6 +14,7 @@ int main(int argc, char* argv[])
     MainOptions options;
     options.newsPage = MainOptions::defaultNewsPage();
     frmMain window(options);
+    FirstPaintProbe::watchIfAsked();  // start-up measurements only
     window.show();
     return app.exec();
 }

@@ -3,10 +3,10 @@
 #include <FreeImage.h>
 
 #include <QFile>
+#include <QLibrary>
 #include <QtEndian>
 #include <cstring>
 #include <limits>
-#include <mutex>
 
 #include "models/BazaZlib.h"
 #include "models/ScratchFiles.h"
@@ -21,13 +21,52 @@ void DLL_CALLCONV onFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
     g_freeImageMessage = QString::fromLocal8Bit(message ? message : "");
 }
 
-void initialiseFreeImage()
+// The FreeImage calls of the preview. The library brings a dozen image
+// libraries of its own; linked with the program they would be loaded and
+// relocated at every start, before the window paints, so it is loaded when
+// the first preview needs it and kept from then on.
+struct FreeImageApi {
+    decltype(&FreeImage_OpenMemory) OpenMemory = nullptr;
+    decltype(&FreeImage_CloseMemory) CloseMemory = nullptr;
+    decltype(&FreeImage_LoadFromMemory) LoadFromMemory = nullptr;
+    decltype(&FreeImage_Save) Save = nullptr;
+    decltype(&FreeImage_Unload) Unload = nullptr;
+    QString error;  // why the library could not be loaded; empty when it was
+};
+
+template <typename F>
+bool resolve(QLibrary& library, const char* name, F& function)
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        FreeImage_Initialise(FALSE);
-        FreeImage_SetOutputMessage(onFreeImageMessage);
-    });
+    function = reinterpret_cast<F>(library.resolve(name));
+    return function != nullptr;
+}
+
+const FreeImageApi& freeImage()
+{
+    static const FreeImageApi api = [] {
+        FreeImageApi a;
+#ifdef Q_OS_WIN
+        QLibrary library(QStringLiteral("FreeImage"));
+#else
+        QLibrary library(QStringLiteral("freeimage"), 3);
+#endif
+        decltype(&FreeImage_Initialise) initialise = nullptr;
+        decltype(&FreeImage_SetOutputMessage) setOutputMessage = nullptr;
+        if (!library.load() || !resolve(library, "FreeImage_Initialise", initialise) ||
+            !resolve(library, "FreeImage_SetOutputMessage", setOutputMessage) ||
+            !resolve(library, "FreeImage_OpenMemory", a.OpenMemory) ||
+            !resolve(library, "FreeImage_CloseMemory", a.CloseMemory) ||
+            !resolve(library, "FreeImage_LoadFromMemory", a.LoadFromMemory) ||
+            !resolve(library, "FreeImage_Save", a.Save) || !resolve(library, "FreeImage_Unload", a.Unload)) {
+            a = FreeImageApi();
+            a.error = QStringLiteral("FreeImage cannot be loaded: ") + library.errorString();
+            return a;
+        }
+        initialise(FALSE);
+        setOutputMessage(onFreeImageMessage);
+        return a;
+    }();
+    return api;
 }
 
 // Releases the decoded bitmap on every way out.
@@ -35,7 +74,7 @@ struct Dib {
     FIBITMAP* handle = nullptr;
     ~Dib()
     {
-        if (handle) FreeImage_Unload(handle);
+        if (handle) freeImage().Unload(handle);
     }
 };
 
@@ -154,8 +193,6 @@ bool TexturePreview::fillTexBuffer(const char* dds, qint64 size)
 
 Result TexturePreview::Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show)
 {
-    initialiseFreeImage();
-
     // 1. No scratch file of an earlier preview may be mistaken for this one's.
     Delete();
     // 2.
@@ -241,13 +278,15 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
 
     // 10. The decoder reads the buffer that "\Tex.dds" was just written from:
     // the same bytes, without a trip through the file.
+    const FreeImageApi& fi = freeImage();
+    if (!fi.error.isEmpty()) return Result::failure(fi.error);
     Dib dib;
     g_freeImageMessage.clear();
     {
-        FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(texBuffer_.get()), DWORD(kTexBufferSize));
+        FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(texBuffer_.get()), DWORD(kTexBufferSize));
         if (memory) {
-            dib.handle = FreeImage_LoadFromMemory(FIF_DDS, memory, 0);
-            FreeImage_CloseMemory(memory);
+            dib.handle = fi.LoadFromMemory(FIF_DDS, memory, 0);
+            fi.CloseMemory(memory);
         }
     }
     if (!dib.handle) return Result::failure(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
@@ -257,7 +296,7 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
     // since rewriting a file in place makes the file system flush it.
     const QString bitmap = path(bitmapLiteral);
     QFile::remove(bitmap);
-    if (!FreeImage_Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
+    if (!fi.Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
         return Result::failure(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') + g_freeImageMessage);
 
     // 12.
