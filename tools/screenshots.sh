@@ -6,7 +6,7 @@
 #
 # Builds its own tool in build-screenshots/ (the program's normal build is
 # not touched) from tools/screenshots/, with the synthetic edit file, face
-# folder, archive and news page of the test support library.
+# folder and archive of the test support library, and the built-in news page.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")

@@ -1,7 +1,7 @@
 // Opens the main window on a synthetic world (edit file, face folder with
-// team folders, archive with a face pack, loaded face and hair models, a
-// local news page) and saves a PNG of every tab page and of the about
-// window, at the design size and at twice that size.
+// team folders, archive with a face pack, loaded face and hair models, the
+// news page built into the program) and saves a PNG of every tab page and
+// of the about window, at the design size and at twice that size.
 //
 //   ludex_screenshots OUTDIR            main window pages at 1x and 2x, about at 1x
 //   ludex_screenshots OUTDIR --about    the about window alone (run with QT_SCALE_FACTOR=2 for 2x)
@@ -66,12 +66,6 @@ void buildWorld(WindowEnv& env)
     modelFile(pack + "/Player 2_face.bin", 1);
     modelFile(env.path("models/face.bin"), 0);
     modelFile(env.path("models/hair.bin"), 1);
-    TestEnv::writeFile(env.path("news/index.html"),
-                       "<html><head><title>PES Modding News</title></head><body style='font-family:sans-serif'>"
-                       "<h1>PES Modding News</h1><p>New face packs this week: <a href='page2.html'>more</a></p>"
-                       "<ul><li>Face pack 2011 - 120 faces</li><li>Hair pack - 40 styles</li></ul></body></html>");
-    TestEnv::writeFile(env.path("news/page2.html"),
-                       "<html><head><title>More news</title></head><body><p>Second page</p></body></html>");
 }
 
 }  // namespace
@@ -93,7 +87,7 @@ int main(int argc, char** argv)
 
     WindowEnv env;
     buildWorld(env);
-    const auto owned = env.openWindow(true, QUrl::fromLocalFile(env.path("news/index.html")));
+    const auto owned = env.openWindow(true, MainOptions::defaultNewsPage());
     frmMain& window = *owned;
     window.move(0, 0);
     window.show();
