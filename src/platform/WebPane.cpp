@@ -77,10 +77,14 @@ private:
 WebEngineFactory* engineModule()
 {
     static WebEngineFactory* const factory = []() -> WebEngineFactory* {
+        QString why;
         for (const QString& folder : {QCoreApplication::applicationDirPath(), QStringLiteral(LUDEX_WEBENGINE_DIR)}) {
             QPluginLoader loader(folder + QStringLiteral("/ludex_webengine"));
             if (auto* found = qobject_cast<WebEngineFactory*>(loader.instance())) return found;
+            why = loader.errorString();
         }
+        // A packaging fault, not the user's: said where a developer looks.
+        qWarning("ludex: browser engine plugin not loaded (%s); the web tab shows local pages only", qPrintable(why));
         return nullptr;
     }();
     return factory;
