@@ -123,6 +123,8 @@ bool prepare()
     g_environment = QProcessEnvironment::systemEnvironment();
     g_environment.insert("XDG_CONFIG_HOME", config);
     g_environment.insert("LUDEX_FIRST_PAINT_PROBE", "1");
+    // Should a browser engine start, it refuses its sandbox when run as root.
+    g_environment.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
     if (!g_environment.contains("QT_QPA_PLATFORM")) g_environment.insert("QT_QPA_PLATFORM", "offscreen");
     g_program.program = QStringLiteral(LUDEX_MANAGER_EXE);
     g_bare.program = QStringLiteral(LUDEX_BARE_WINDOW_EXE);
