@@ -4,6 +4,7 @@
 
 #include "platform/UiSeam.h"
 #include "sample/SampleWorld.h"
+#include "shell/FirstPaintProbe.h"
 #include "shell/SampleWindow.h"
 #include "shell/frmMain.h"
 
@@ -51,6 +52,7 @@ int main(int argc, char* argv[])
     options.newsPage = MainOptions::defaultNewsPage();
     if (!parser.isSet(demo)) {
         frmMain window(options);
+        FirstPaintProbe::watchIfAsked();  // start-up measurements only
         window.show();
         return app.exec();
     }

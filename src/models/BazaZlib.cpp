@@ -49,23 +49,20 @@ bool BazaZlib::CompressBuffer(QByteArray& data)
     return true;
 }
 
-void BazaZlib::UncompressBuffer(QByteArray& data, qint32& size)
+QByteArray BazaZlib::UncompressBuffer(const char* stream, qsizetype length, qint32 size)
 {
-    if (size <= 0 || size > kMaxUncompressedSize) {
-        size = 0;
-        data.clear();
-        return;
-    }
-    QByteArray out(qsizetype(size) + 1, '\0');
+    // A size that this stream cannot possibly unpack to must not make the
+    // buffer for it either: 28 bytes would otherwise claim 256 MiB.
+    if (size <= 0 || size > kMaxUncompressedSize || qint64(size) > maxUncompressedFrom(length)) return QByteArray();
+    // Only the bytes zlib writes are kept, so nothing needs clearing first.
+    QByteArray out(qsizetype(size) + 1, Qt::Uninitialized);
     uLongf destLen = uLongf(size);
     // The result code is not examined: a stream cut short or longer than the
     // stored size still yields what zlib produced, up to the stored size.
-    uncompress(reinterpret_cast<Bytef*>(out.data()), &destLen, reinterpret_cast<const Bytef*>(data.constData()),
-               uLong(data.size()));
+    uncompress(reinterpret_cast<Bytef*>(out.data()), &destLen, reinterpret_cast<const Bytef*>(stream), uLong(length));
     if (destLen > uLongf(size)) destLen = uLongf(size);
-    size = qint32(destLen);
-    out.truncate(size);
-    data = out;
+    out.truncate(qsizetype(destLen));
+    return out;
 }
 
 Result BazaZlib::CompressFile(const QString& Source, const QString& Destination)
@@ -89,30 +86,36 @@ Result BazaZlib::CompressFile(const QString& Source, const QString& Destination)
     return Result::success();
 }
 
+bool BazaZlib::Uncompress(const QByteArray& file, QByteArray& payload) noexcept
+{
+    try {
+        const qint64 length = file.size();
+        // A zlib stream never needs much more room than its data; a larger
+        // file is not one of ours.
+        if (length < 4 || length - 4 > qint64(kMaxUncompressedSize) + kMaxUncompressedSize / 64) return false;
+        const qint32 size = qFromLittleEndian<qint32>(file.constData());
+        payload = UncompressBuffer(file.constData() + 4, qsizetype(length - 4), size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        // A size the memory cannot hold: the caller keeps what it had.
+        return false;
+    }
+}
+
 void BazaZlib::UncompressFile(const QString& Compressed, const QString& Uncompressed) noexcept
 {
     try {
-        QByteArray data;
-        qint32 size = 0;
+        QByteArray file;
         {
             QFile in(Compressed);
             if (!in.open(QIODevice::ReadOnly)) return;
-            const qint64 length = in.size();
-            // A zlib stream never needs much more room than its data; a larger
-            // file is not one of ours and is not read into memory.
-            if (length < 4 || length - 4 > qint64(kMaxUncompressedSize) + kMaxUncompressedSize / 64) return;
-            char head[4];
-            if (in.read(head, 4) != 4) return;
-            size = qFromLittleEndian<qint32>(head);
-            data = in.read(length - 4);
+            // Not read into memory when it is too large to be one of ours.
+            if (in.size() - 4 > qint64(kMaxUncompressedSize) + kMaxUncompressedSize / 64) return;
+            file = in.readAll();
         }
-        // A size that this stream cannot possibly unpack to must not make the
-        // buffer for it: 28 bytes would otherwise claim 256 MiB.
-        if (qint64(size) > MaxUncompressedFrom(data.size())) size = 0;
-        UncompressBuffer(data, size);
-        writeWhole(Uncompressed, QByteArray(), data);
+        QByteArray data;
+        if (Uncompress(file, data)) writeWhole(Uncompressed, QByteArray(), data);
     } catch (const std::bad_alloc&) {
-        // A size the memory cannot hold: the output stays as it was, and the
-        // caller finds out from it.
+        // The output stays as it was, and the caller finds out from it.
     }
 }

@@ -20,7 +20,7 @@ public:
     // stored size beyond it is damage, and is refused before anything is
     // allocated for it.
     static constexpr qint64 kMaxExpansion = 1032;
-    static qint64 MaxUncompressedFrom(qint64 streamLength) { return streamLength * kMaxExpansion; }
+    static qint64 maxUncompressedFrom(qint64 streamLength) { return streamLength * kMaxExpansion; }
 
     // Fails when the source cannot be read or is empty, or the destination
     // cannot be written. The destination is replaced whole.
@@ -33,8 +33,11 @@ public:
     // cannot be read (missing, shorter than 4 bytes, too large) the output is
     // left untouched; when the stored size is 0 or less, beyond
     // kMaxUncompressedSize or beyond what the stream's length can hold
-    // (MaxUncompressedFrom), the output is written empty.
+    // (maxUncompressedFrom), the output is written empty.
     void UncompressFile(const QString& Compressed, const QString& Uncompressed) noexcept;
+    // What UncompressFile writes for a codec file already in memory: false
+    // where it would leave its output untouched, `payload` unchanged then.
+    static bool Uncompress(const QByteArray& file, QByteArray& payload) noexcept;
 
     // Output capacity for compressing n bytes: n * 0.01 + n + 12 in double
     // precision, rounded to nearest with ties to even (1,000 gives 1,022).
@@ -42,5 +45,5 @@ public:
 
 private:
     static bool CompressBuffer(QByteArray& data);
-    static void UncompressBuffer(QByteArray& data, qint32& size);
+    static QByteArray UncompressBuffer(const char* stream, qsizetype length, qint32 size);
 };

@@ -3,10 +3,10 @@
 #include <FreeImage.h>
 
 #include <QFile>
+#include <QLibrary>
 #include <QtEndian>
 #include <cstring>
 #include <limits>
-#include <mutex>
 
 #include "models/BazaZlib.h"
 #include "models/ScratchFiles.h"
@@ -21,13 +21,52 @@ void DLL_CALLCONV onFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
     g_freeImageMessage = QString::fromLocal8Bit(message ? message : "");
 }
 
-void initialiseFreeImage()
+// The FreeImage calls of the preview. The library brings a dozen image
+// libraries of its own; linked with the program they would be loaded and
+// relocated at every start, before the window paints, so it is loaded when
+// the first preview needs it and kept from then on.
+struct FreeImageApi {
+    decltype(&FreeImage_OpenMemory) OpenMemory = nullptr;
+    decltype(&FreeImage_CloseMemory) CloseMemory = nullptr;
+    decltype(&FreeImage_LoadFromMemory) LoadFromMemory = nullptr;
+    decltype(&FreeImage_Save) Save = nullptr;
+    decltype(&FreeImage_Unload) Unload = nullptr;
+    QString error;  // why the library could not be loaded; empty when it was
+};
+
+template <typename F>
+bool resolve(QLibrary& library, const char* name, F& function)
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        FreeImage_Initialise(FALSE);
-        FreeImage_SetOutputMessage(onFreeImageMessage);
-    });
+    function = reinterpret_cast<F>(library.resolve(name));
+    return function != nullptr;
+}
+
+const FreeImageApi& freeImage()
+{
+    static const FreeImageApi api = [] {
+        FreeImageApi a;
+#ifdef Q_OS_WIN
+        QLibrary library(QStringLiteral("FreeImage"));
+#else
+        QLibrary library(QStringLiteral("freeimage"), 3);
+#endif
+        decltype(&FreeImage_Initialise) initialise = nullptr;
+        decltype(&FreeImage_SetOutputMessage) setOutputMessage = nullptr;
+        if (!library.load() || !resolve(library, "FreeImage_Initialise", initialise) ||
+            !resolve(library, "FreeImage_SetOutputMessage", setOutputMessage) ||
+            !resolve(library, "FreeImage_OpenMemory", a.OpenMemory) ||
+            !resolve(library, "FreeImage_CloseMemory", a.CloseMemory) ||
+            !resolve(library, "FreeImage_LoadFromMemory", a.LoadFromMemory) ||
+            !resolve(library, "FreeImage_Save", a.Save) || !resolve(library, "FreeImage_Unload", a.Unload)) {
+            a = FreeImageApi();
+            a.error = QStringLiteral("FreeImage cannot be loaded: ") + library.errorString();
+            return a;
+        }
+        initialise(FALSE);
+        setOutputMessage(onFreeImageMessage);
+        return a;
+    }();
+    return api;
 }
 
 // Releases the decoded bitmap on every way out.
@@ -35,7 +74,7 @@ struct Dib {
     FIBITMAP* handle = nullptr;
     ~Dib()
     {
-        if (handle) FreeImage_Unload(handle);
+        if (handle) freeImage().Unload(handle);
     }
 };
 
@@ -83,7 +122,7 @@ constexpr quint32 fourCC(char a, char b, char c, char d)
 }  // namespace
 
 TexturePreview::TexturePreview(const QString& programFolder, BazaZlib& codec)
-    : programFolder_(programFolder), codec_(codec), texBuffer_(kTexBufferSize, '\0')
+    : programFolder_(programFolder), codec_(codec)
 {}
 
 TexturePreview::~TexturePreview() = default;
@@ -148,10 +187,24 @@ bool TexturePreview::looksLikeModelFile(const QString& file)
            ((cmf << 8) | flg) % 31 == 0;
 }
 
+bool TexturePreview::fillTexBuffer(const char* dds, qint64 size)
+{
+    if (!texBuffer_) {
+        // Fresh pages from the system are zero already: no filling here, and
+        // none of the 16 MB is resident until a texture is written into it.
+        texBuffer_.reset(static_cast<char*>(std::calloc(size_t(kTexBufferSize), 1)));
+        if (!texBuffer_) return false;
+        texDirty_ = 0;
+    }
+    if (size > 0) std::memcpy(texBuffer_.get(), dds, size_t(size));
+    // Nothing of an earlier, longer texture may survive in the padding.
+    if (texDirty_ > size) std::memset(texBuffer_.get() + size, 0, size_t(texDirty_ - size));
+    texDirty_ = size;
+    return true;
+}
+
 Result TexturePreview::Preview(const QString& workingLiteral, const QString& bitmapLiteral, const ShowPicture& show)
 {
-    initialiseFreeImage();
-
     // 1. No scratch file of an earlier preview may be mistaken for this one's.
     Delete();
     // 2.
@@ -166,31 +219,30 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
         const qint64 length = model.size();
         if (length <= 0) return Result::failure(QStringLiteral("working copy empty: ") + modelPath_);
         if (length > kMaxModelFileSize) return Result::failure(QStringLiteral("working copy too large: ") + modelPath_);
-        buffer = QByteArray(qsizetype(length), '\0');
-        if (length > 12 && model.seek(12)) model.read(buffer.data(), length - 12);
+        buffer = QByteArray(qsizetype(length), Qt::Uninitialized);
+        qint64 got = 0;
+        if (length > 12 && model.seek(12)) got = qMax<qint64>(0, model.read(buffer.data(), length - 12));
+        std::memset(buffer.data() + got, 0, size_t(length - got));
     }
 
-    // 4, 5. The payload, decompressed in place.
-    const QString temp = path(QStringLiteral("\\temp.bin"));
-    if (!writeFile(temp, buffer.constData(), buffer.size()))
-        return Result::failure(QStringLiteral("cannot write ") + temp);
-    buffer.clear();
-    codec_.UncompressFile(temp, temp);
-
-    // 6.
+    // 4, 5. The payload, decompressed by the codec in memory; "\temp.bin" ends
+    // up exactly as the codec's in-place file decoding leaves it, without
+    // being written and read back in between. Where the codec would not
+    // touch its output, the file keeps the bytes it was given.
     QByteArray payload;
-    {
-        QFile file(temp);
-        if (!file.open(QIODevice::ReadOnly)) return Result::failure(QStringLiteral("cannot read ") + temp);
-        payload = file.readAll();
-    }
-    // Without its header a payload is not a model's; zeros read past its end
-    // would otherwise pass for offsets.
+    if (!codec_.Uncompress(buffer, payload)) payload = buffer;
+    buffer = QByteArray();
+    const QString temp = path(QStringLiteral("\\temp.bin"));
+    if (!writeFile(temp, payload.constData(), payload.size()))
+        return Result::failure(QStringLiteral("cannot write ") + temp);
+
+    // 6. Without its header a payload is not a model's; zeros read past its
+    // end would otherwise pass for offsets.
     if (payload.size() < kPayloadHeaderSize) return Result::failure(QStringLiteral("payload too short for its header"));
     const qint64 M = field(payload, 8), A = field(payload, 12), B = field(payload, 24);
     const qint64 T = field(payload, 32), U = field(payload, 36);
 
-    // 7. The model block.
+    // 7. The model block: the payload from M, zeros after its end.
     {
         qint64 end = 0;
         if (!sum32(A, B, 48, end) || !inInt32(end - M))
@@ -199,10 +251,8 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
         if (length < 1 || length > kMaxBlockLength)
             return Result::failure(QStringLiteral("model block size %1").arg(length));
         if (M < 0 || M >= payload.size()) return Result::failure(QStringLiteral("model block outside the payload"));
-        QByteArray block(qsizetype(length), '\0');
-        std::memcpy(block.data(), payload.constData() + M, size_t(qMin<qint64>(length, payload.size() - M)));
         const QString ktmdl = path(QStringLiteral("\\KTMDL"));
-        if (!writeFile(ktmdl, block.constData(), block.size()))
+        if (!writeFile(ktmdl, payload.constData() + M, qMin<qint64>(length, payload.size() - M), length))
             return Result::failure(QStringLiteral("cannot write ") + ktmdl);
     }
 
@@ -217,42 +267,48 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
         if (length < 1 || length > kMaxBlockLength)
             return Result::failure(QStringLiteral("texture block size %1").arg(length));
         if (T < 0 || T >= payload.size()) return Result::failure(QStringLiteral("texture block outside the payload"));
-        // The block is the payload from T on, then zeros up to its length.
         nagData = qMin<qint64>(length, payload.size() - T);
-        const bool written = writeFile(nag, payload.constData() + T, nagData, length);
-        payload.clear();
-        if (!written) return Result::failure(QStringLiteral("cannot write ") + nag);
+        if (!writeFile(nag, payload.constData() + T, nagData, length))
+            return Result::failure(QStringLiteral("cannot write ") + nag);
     }
 
-    // 9. The DDS from offset 16 of the block, cut or zero-padded to the buffer.
-    // Nothing of an earlier preview may survive in the padding.
+    // 9. The DDS from offset 16 of the block, cut or zero-padded to the
+    // buffer. The block is known: its bytes from 16 on are the payload's up
+    // to nagData, zeros after, so it is not read back from disk.
     const QString tex = path(QStringLiteral("\\Tex.dds"));
-    qint64 got = 0;
-    {
-        QFile file(nag);
-        if (!file.open(QIODevice::ReadOnly)) return Result::failure(QStringLiteral("cannot read ") + nag);
-        if (file.seek(16)) got = qMax<qint64>(0, file.read(texBuffer_.data(), kTexBufferSize));
-        std::memset(texBuffer_.data() + got, 0, size_t(kTexBufferSize - got));
-    }
-    // Past the data of "\Nag.dds" the buffer holds only zeros.
-    const qint64 texData = qBound<qint64>(0, nagData - 16, got);
-    if (!writeFile(tex, texBuffer_.constData(), texData, kTexBufferSize))
+    const qint64 texData = qBound<qint64>(0, nagData - 16, qint64(kTexBufferSize));
+    if (!fillTexBuffer(texData > 0 ? payload.constData() + T + 16 : nullptr, texData))
+        return Result::failure(QStringLiteral("memory for the texture buffer not available"));
+    payload = QByteArray();
+    if (!writeFile(tex, texBuffer_.get(), texData, kTexBufferSize))
         return Result::failure(QStringLiteral("cannot write ") + tex);
 
     // The decoder trusts the header's dimensions; refuse what it cannot
     // decode or what would make it allocate beyond the buffer's worth.
-    const QString why = checkDdsHeader(texBuffer_.constData(), texBuffer_.size());
+    const QString why = checkDdsHeader(texBuffer_.get(), kTexBufferSize);
     if (!why.isEmpty()) return Result::failure(why);
 
-    // 10.
+    // 10. The decoder reads the buffer that "\Tex.dds" was just written from:
+    // the same bytes, without a trip through the file.
+    const FreeImageApi& fi = freeImage();
+    if (!fi.error.isEmpty()) return Result::failure(fi.error);
     Dib dib;
     g_freeImageMessage.clear();
-    dib.handle = FreeImage_Load(FIF_DDS, QFile::encodeName(tex).constData(), 0);
+    {
+        FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(texBuffer_.get()), DWORD(kTexBufferSize));
+        if (memory) {
+            dib.handle = fi.LoadFromMemory(FIF_DDS, memory, 0);
+            fi.CloseMemory(memory);
+        }
+    }
     if (!dib.handle) return Result::failure(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
 
     // 11. A bitmap that was not written must not let an older one be shown.
+    // The archive's bitmaps outlive their preview: the old file goes first,
+    // since rewriting a file in place makes the file system flush it.
     const QString bitmap = path(bitmapLiteral);
-    if (!FreeImage_Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
+    QFile::remove(bitmap);
+    if (!fi.Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
         return Result::failure(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') + g_freeImageMessage);
 
     // 12.

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 
 #include "platform/Result.h"
 
@@ -51,8 +53,12 @@ public:
 
     // Program folder + the working copy previewed last; empty until then.
     const QString& ModelPath() const { return modelPath_; }
-    // The DDS of the last preview as handed to FreeImage, zero-padded.
-    const QByteArray& TexBuffer() const { return texBuffer_; }
+    // The DDS of the last preview as handed to FreeImage, zero-padded;
+    // empty until the first preview needs the buffer.
+    QByteArrayView TexBuffer() const
+    {
+        return texBuffer_ ? QByteArrayView(texBuffer_.get(), kTexBufferSize) : QByteArrayView();
+    }
 
     // True when the file starts as a model file does: 12 bytes, a stored
     // size above 0, then the header of a zlib stream. A cheap look that tells
@@ -65,11 +71,23 @@ public:
     static QString checkDdsHeader(const char* data, qint64 size);
 
 private:
+    struct FreeBytes {
+        void operator()(char* p) const { std::free(p); }
+    };
+
     QString path(const QString& literal) const;
     void removeAfterSuccess() noexcept;
+    // Puts the DDS into the buffer, allocated on first use, with zeros after
+    // it up to the buffer's end; false when memory for it is not available.
+    bool fillTexBuffer(const char* dds, qint64 size);
 
     QString programFolder_;
     BazaZlib& codec_;
     QString modelPath_;
-    QByteArray texBuffer_;
+    // Allocated zero-filled by the system on first use; only the pages a
+    // texture touches ever become resident.
+    std::unique_ptr<char, FreeBytes> texBuffer_;
+    // Bytes at the start of the buffer that may be non-zero: all that the
+    // next texture has to clear behind itself.
+    qint64 texDirty_ = 0;
 };

@@ -1,71 +1,22 @@
 #include "platform/WebPane.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QPluginLoader>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QVBoxLayout>
-#include <QWebEngineHistory>
-#include <QWebEngineView>
+#include <utility>
+
+#include "platform/WebEngineBrowser.h"
 
 namespace {
 
-// The desktop browser: a Qt WebEngine view filling the pane. Its history and
-// its error page for an unreachable address are the engine's own.
-class EngineWebPane : public WebPane {
-public:
-    explicit EngineWebPane(QWidget* parent) : WebPane(parent), view_(new QWebEngineView(this))
-    {
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(view_);
-        connect(view_, &QWebEngineView::loadFinished, this, [this](bool) {
-            applyZoom();  // the engine may reset it when the page changes
-            emit loadFinished();
-        });
-        designPointSize_ = font().pointSizeF();
-    }
-
-    void navigate(const QUrl& url) override
-    {
-        if (url.isValid()) view_->load(url);
-    }
-    void back() override
-    {
-        if (view_->history()->canGoBack()) view_->back();
-    }
-    void forward() override
-    {
-        if (view_->history()->canGoForward()) view_->forward();
-    }
-    QString title() const override { return view_->title(); }
-    QUrl url() const override { return view_->url(); }
-
-protected:
-    // The page's text grows and shrinks with the pane's font, as the text of
-    // every other control of the window does.
-    void changeEvent(QEvent* event) override
-    {
-        WebPane::changeEvent(event);
-        if (event->type() == QEvent::FontChange) applyZoom();
-    }
-
-private:
-    void applyZoom()
-    {
-        const qreal size = font().pointSizeF();
-        if (designPointSize_ <= 0 || size <= 0) return;
-        const qreal zoom = qBound(0.25, size / designPointSize_, 5.0);
-        if (!qFuzzyCompare(view_->zoomFactor(), zoom)) view_->setZoomFactor(zoom);
-    }
-
-    QWebEngineView* view_;
-    qreal designPointSize_ = 0;
-};
-
 // A browser for local pages only, on QTextBrowser: enough for windows that
-// never look at the web tab, without starting a browser engine. It keeps the
-// same history rules (nothing happens where there is no page to go to) and
-// reports every finished load at once.
-class LightWebPane : public WebPane {
+// never look at the web tab, and what the tab falls back to when the engine
+// cannot be loaded. It keeps the engine's history rules (nothing happens
+// where there is no page to go to) and reports every finished load at once.
+class LightWebPane : public WebPane, public WebEngineBrowser {
 public:
     explicit LightWebPane(QWidget* parent) : WebPane(parent), view_(new QTextBrowser(this))
     {
@@ -81,7 +32,7 @@ public:
     void navigate(const QUrl& url) override
     {
         if (!url.isValid()) return;
-        if (url.isLocalFile()) {
+        if (isLocal(url)) {
             view_->setSource(url);
         } else {
             // No network here: show a page of our own, as a browser shows its
@@ -91,7 +42,7 @@ public:
                                .arg(url.toString().toHtmlEscaped(), QStringLiteral("This page cannot be shown here.")));
             offline_ = url;
         }
-        if (url.isLocalFile()) offline_.clear();
+        if (isLocal(url)) offline_.clear();
         emit loadFinished();
     }
     void back() override
@@ -110,13 +61,114 @@ public:
     }
     QString title() const override { return view_->documentTitle(); }
     QUrl url() const override { return offline_.isEmpty() ? view_->source() : offline_; }
+    QWidget* widget() override { return this; }
+    void setZoom(qreal) override {}  // the text follows the pane's font by itself
 
 private:
+    // Files and the pages built into the program.
+    static bool isLocal(const QUrl& url) { return url.isLocalFile() || url.scheme() == QLatin1String("qrc"); }
+
     QTextBrowser* view_;
     QUrl offline_;  // the address shown by the "cannot be shown" page
 };
 
+// The engine module, loaded on first use and kept; null when it cannot be
+// loaded. It lies beside the program, in the program's folder under the
+// library folder of an installed copy, or where the build put it.
+WebEngineFactory* engineModule()
+{
+    static WebEngineFactory* const factory = []() -> WebEngineFactory* {
+        QString why;
+        const QString program = QCoreApplication::applicationDirPath();
+        for (const QString& folder : {program, program + QStringLiteral("/" LUDEX_WEBENGINE_INSTALLED_DIR),
+                                      QStringLiteral(LUDEX_WEBENGINE_DIR)}) {
+            QPluginLoader loader(folder + QStringLiteral("/ludex_webengine"));
+            if (auto* found = qobject_cast<WebEngineFactory*>(loader.instance())) return found;
+            why = loader.errorString();
+        }
+        // A packaging fault, not the user's: said where a developer looks.
+        qWarning("ludex: browser engine plugin not loaded (%s); the web tab shows local pages only", qPrintable(why));
+        return nullptr;
+    }();
+    return factory;
+}
+
+// The desktop browser. Loading the engine takes longer than building the
+// whole window and doubles the program's memory, so it waits until the
+// pane is first shown; until then the pane only remembers the address it
+// was last sent to, and that page loads when the browser is there.
+class DeferredWebPane : public WebPane {
+public:
+    explicit DeferredWebPane(QWidget* parent) : WebPane(parent), layout_(new QVBoxLayout(this))
+    {
+        layout_->setContentsMargins(0, 0, 0, 0);
+        designPointSize_ = font().pointSizeF();
+    }
+
+    void navigate(const QUrl& url) override
+    {
+        if (!url.isValid()) return;
+        if (browser_)
+            browser_->navigate(url);
+        else
+            pending_ = url;
+    }
+    void back() override
+    {
+        if (browser_) browser_->back();
+    }
+    void forward() override
+    {
+        if (browser_) browser_->forward();
+    }
+    QString title() const override { return browser_ ? browser_->title() : QString(); }
+    QUrl url() const override { return browser_ ? browser_->url() : pending_; }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        WebPane::showEvent(event);
+        // After the tab has painted, so switching to it answers at once.
+        if (!browser_) QTimer::singleShot(0, this, &DeferredWebPane::start);
+    }
+    // The page's text grows and shrinks with the pane's font, as the text of
+    // every other control of the window does.
+    void changeEvent(QEvent* event) override
+    {
+        WebPane::changeEvent(event);
+        if (event->type() == QEvent::FontChange) applyZoom();
+    }
+
+private:
+    void start()
+    {
+        if (browser_) return;
+        const auto finished = [this] { emit loadFinished(); };
+        if (WebEngineFactory* engine = engineModule()) browser_ = engine->create(this, finished);
+        if (!browser_) {
+            // Without the engine the pages built into the program still show.
+            auto* light = new LightWebPane(this);
+            connect(light, &WebPane::loadFinished, this, finished);
+            browser_ = light;
+        }
+        layout_->addWidget(browser_->widget());
+        applyZoom();
+        if (pending_.isValid()) browser_->navigate(std::exchange(pending_, QUrl()));
+    }
+
+    void applyZoom()
+    {
+        const qreal size = font().pointSizeF();
+        if (browser_ && designPointSize_ > 0 && size > 0) browser_->setZoom(qBound(0.25, size / designPointSize_, 5.0));
+    }
+
+    QVBoxLayout* layout_;
+    WebEngineBrowser* browser_ = nullptr;  // a child widget, created on first show
+    QUrl pending_;
+    qreal designPointSize_ = 0;
+};
+
 }  // namespace
 
-WebPane* WebPane::createEngine(QWidget* parent) { return new EngineWebPane(parent); }
+WebPane* WebPane::createEngine(QWidget* parent) { return new DeferredWebPane(parent); }
 WebPane* WebPane::createLight(QWidget* parent) { return new LightWebPane(parent); }

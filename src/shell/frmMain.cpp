@@ -14,7 +14,8 @@
 #include "platform/SettingsStore.h"
 #include "platform/UiSeam.h"
 
-QUrl MainOptions::defaultNewsPage() { return QUrl(QStringLiteral("https://www.pesmodding.com/")); }
+// The news page built into the program: the tab works offline.
+QUrl MainOptions::defaultNewsPage() { return QUrl(QStringLiteral("qrc:/news/index.html")); }
 
 QString frmMain::caption() { return QStringLiteral("Visagery Ludex Manager by Tomasz Wierzba version 1.0.2"); }
 

@@ -64,8 +64,10 @@ struct MainOptions {
     QString settingsFile;   // empty: the user's real settings store
     UiSeam* ui = nullptr;   // null: the desktop's real dialogs
     bool webEngine = true;  // false: the light stand-in browser
-    QUrl newsPage;          // empty: no page is loaded on activation
-    static QUrl defaultNewsPage();
+    // Loaded into the web tab on each activation; empty: none. An address
+    // stored under [News] Address in the settings replaces it.
+    QUrl newsPage;
+    static QUrl defaultNewsPage();  // the page built into the program
 };
 
 // The main window. Its reactions carry the names of the control and the

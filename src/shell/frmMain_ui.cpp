@@ -204,7 +204,7 @@ void frmMain::buildUi()
     // ----- web page -----
     auto* news = new QWidget;
     news->setObjectName(QStringLiteral("PageWeb"));
-    TabControl->addTab(news, QStringLiteral("PES Modding News"));
+    TabControl->addTab(news, QStringLiteral("Kickvale Modding News"));
     Back = button(news, "Back", QStringLiteral("Back"), 8, 8, 90);
     Forward = button(news, "Forward", QStringLiteral("Forward"), 104, 8, 90);
     Web = options().webEngine ? WebPane::createEngine(news) : WebPane::createLight(news);

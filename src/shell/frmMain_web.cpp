@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+#include "platform/SettingsStore.h"
 #include "platform/WebPane.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
@@ -12,6 +13,13 @@
 
 void frmMain::wireWeb()
 {
+    // A news address of the user's own, in a section of ours beside the
+    // program's two locations, replaces the page built into the program.
+    const QString address =
+        settings().GetSetting(kSettingsApp, QStringLiteral("News"), QStringLiteral("Address"), QString()).trimmed();
+    const QUrl configured = QUrl::fromUserInput(address);
+    if (!address.isEmpty() && configured.isValid()) options_.newsPage = configured;
+
     connect(Back, &QPushButton::clicked, this, &frmMain::Back_Click);
     connect(Forward, &QPushButton::clicked, this, &frmMain::Forward_Click);
     connect(Web, &WebPane::loadFinished, this, &frmMain::Web_Event);

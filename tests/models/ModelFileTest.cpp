@@ -27,12 +27,17 @@ protected:
         const auto n = QDir(dir.path()).entryList(QDir::Files);
         return {n.begin(), n.end()};
     }
+    // What the codec writes for a file; decoding the same bytes in memory,
+    // as the preview does, must give the same.
     QByteArray uncompress(const QByteArray& in)
     {
         TestEnv::writeFile(at("in"), in);
         TestEnv::writeFile(at("out"), QByteArray(20000, 'S'));  // longer than any output
         zlib.UncompressFile(at("in"), at("out"));
-        return TestEnv::readFile(at("out"));
+        const QByteArray out = TestEnv::readFile(at("out"));
+        QByteArray inMemory = "untouched";
+        EXPECT_EQ(BazaZlib::Uncompress(in, inMemory) ? inMemory : QByteArray(20000, 'S'), out);
+        return out;
     }
     Result run()
     {
@@ -71,6 +76,7 @@ TEST_F(ModelFileTest, UncompressGivesAtMostTheStoredSizeAndNoStaleTail)
     EXPECT_EQ(uncompress(file + QByteArray(12, '\0')), data);
     EXPECT_EQ(uncompress(file + "trailing junk"), data);
     EXPECT_EQ(uncompress(Model::codecFile(data, 1234)), data.left(1234));
+    EXPECT_EQ(uncompress("abc"), QByteArray(20000, 'S'));  // no room for a size: the output is not touched
     for (qint32 bad : {0, -1, BazaZlib::kMaxUncompressedSize + 1})
         EXPECT_EQ(uncompress(Model::codecFile(data, bad)), QByteArray()) << bad;
     // Deflate makes at most about 1,032 bytes of one byte of stream: a size
@@ -90,14 +96,22 @@ TEST_F(ModelFileTest, DamagedInputGivesNoMoreThanCouldBeDecodedAndNeverEscapes)
     const QByteArray data = PackFixtures::modelBytes(50000, 1);
     const QByteArray cut = uncompress(Model::codecFile(data, 50000).left(25000));  // what could be decoded
     EXPECT_TRUE(cut.size() < data.size() && data.startsWith(cut));
+    const QImage texture = DdsWriter::dxt5(16, 16, DdsWriter::checkerBlock).expected;
     for (int round = 0; round < 50; ++round) {
         QByteArray stream = PackFixtures::modelBytes(1 + round * 8, round);
         if (round % 2) stream[0] = 0x78;  // looks like a zlib header
         EXPECT_LE(uncompress(Model::codecFile({}, 1000).left(4) + stream).size(), 1000);
-        QByteArray payload = good.payload();  // and a model whose headers are damaged
+        // A model whose header or model block is damaged: its texture shows
+        // as it is, or nothing shows and no bitmap is left.
+        QByteArray payload = good.payload();
         for (int k = 0; k < 4; ++k) payload[8 + (round * 7 + k * 13) % 120] = stream[k % stream.size()];
         TestEnv::writeFile(at("Face"), QByteArray(12, 'L') + Model::codecFile(payload, qint32(payload.size())));
-        run();  // success or failure, but always back here
+        shown = QImage();
+        const bool ok = bool(run());
+        SCOPED_TRACE(round);
+        EXPECT_EQ(ok, QFile::exists(at("Face.bmp")));
+        EXPECT_EQ(ok, !shown.isNull());
+        EXPECT_TRUE(!ok || (DdsWriter::sameColours(shown, texture) && QImage(at("Face.bmp")) == shown));
     }
 }
 
@@ -112,6 +126,14 @@ TEST_F(ModelFileTest, BitmapShowsTheTextureThatWentIn)
         EXPECT_TRUE(DdsWriter::sameColours(shown, dds.expected));
         EXPECT_TRUE(DdsWriter::sameColours(QImage(at("Face.bmp")), dds.expected));
     }
+    // A texture cut short after the longer one: its missing blocks decode
+    // from zeros, never from what the earlier texture left in the buffer.
+    DdsWriter::Dds half = DdsWriter::dxt5(64, 64, DdsWriter::checkerBlock);
+    Model().dds(half.bytes.left(128 + 2048)).write(at("Face"));
+    ASSERT_TRUE(run());
+    for (int y = 32; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) half.expected.setPixel(x, y, qRgb(0, 0, 0));
+    EXPECT_TRUE(DdsWriter::sameColours(shown, half.expected));
     // Every scratch file but the bitmap is gone; the archive's bitmaps stay.
     TestEnv::writeFile(at("Face2.bmp"), "archive preview");
     ASSERT_TRUE(run());
@@ -161,6 +183,12 @@ TEST_F(ModelFileTest, EachKindOfPreviewFailureShowsNothingAndLeavesItsScratchFil
         EXPECT_EQ(shown.isNull(), showWorks);
         EXPECT_EQ(files(), c.left);
     }
+    // Delete takes every scratch file and both bitmaps of the Normal tab, not the archive's.
+    TestEnv::writeFile(at("Hair.bmp"), "hair preview");
+    TestEnv::writeFile(at("Face2.bmp"), "archive preview");
+    preview.Delete();
+    EXPECT_EQ(files(), (Files{"Face", "Face2.bmp"}));
+    QFile::remove(at("Face2.bmp"));
     ASSERT_TRUE(QFile(at("Face")).resize(TexturePreview::kMaxModelFileSize + 1));  // too large to be a model
     EXPECT_FALSE(run());
     EXPECT_EQ(files(), Files{"Face"});

@@ -30,8 +30,9 @@ done
 (cd "$build" && cpack -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/deb/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libfreeimage3 libarchive13 libc6; do
+for lib in libqt6widgets6 libqt6webenginewidgets6 libfreeimage3 libarchive13 libc6; do
     case "$depends" in *"$lib"*) ;; *) fail "$lib missing from Depends: $depends" ;; esac
 done
 dpkg-deb -c "$deb" | grep "./usr/bin/ludex-manager" >/dev/null || fail "program missing from the package"
+dpkg-deb -c "$deb" | grep "/ludex-manager/ludex_webengine.so" >/dev/null || fail "browser plugin missing from the package"
 echo "installed and packaged: $(basename "$deb")"

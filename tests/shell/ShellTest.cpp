@@ -6,9 +6,12 @@
 #include <QtWidgets>
 
 #include "editdb/EditFileBuilder.h"
+#include "models/ModelFileBuilder.h"
 #include "platform/FileTransaction.h"
 #include "platform/FolderList.h"
 #include "shell/frmMain.h"
+#include "support/DdsWriter.h"
+#include "support/FolderSnapshot.h"
 #include "support/WindowEnv.h"
 
 namespace {
@@ -146,18 +149,24 @@ TEST(ShellTest, EachActivationReportsAMissingEditFile)
     EXPECT_EQ(env.ui.messageIcons(), std::vector(2, UiSeam::Icon::None));
 }
 
-TEST(ShellTest, UnloadRemovesExactlyTheScratchAndWorkingFiles)
+TEST(ShellTest, UnloadLeavesNoScratchOrWorkingFileBehind)
 {
     WindowEnv env;
     auto window = env.openWindow();
-    const QStringList listed = {"temp.bin",  "tempa.bin",      "KTMDL",    "KTMDL2",  "Nag",  "Nag.dds",
-                                "Tex.dds",   "Face.bmp",       "Hair.bmp", "New.dds", "WE00", "DDSOffset",
-                                "NewHD.bin", "NewHD.Bin.zlib", "Face",     "Hair"};
-    const QStringList kept = {"Textura.png", "face.bin", "Archive/temp.bin", "../Ludex/Face/map.txt"};
-    for (const QString& name : listed + kept) TestEnv::writeFile(env.path("program/") + name, "x");
+    const QString program = env.programFolder() + "/";
+    // An archive preview's bitmap, then a hair preview that fails after
+    // writing its scratch files, beside both working copies and the archive.
+    const ModelFileBuilder good = ModelFileBuilder().dds(DdsWriter::dxt5(16, 16, DdsWriter::checkerBlock).bytes);
+    good.write(program + "Face");
+    ASSERT_TRUE(window->TextureFace2());
+    ModelFileBuilder().dds(DdsWriter::header(60000, 60000, "DXT1")).write(program + "Hair");
+    ASSERT_FALSE(window->TextureHair());
+    TestEnv::writeFile(program + "Archive/Pack/face.bin", "x");
+    ASSERT_TRUE(snapshotFolder(program).count("Tex.dds"));
     EXPECT_TRUE(window->close());
-    for (const QString& name : listed + kept)
-        EXPECT_EQ(exists(env.path("program/") + name), kept.contains(name)) << name.toStdString();
+    QStringList left;
+    for (const auto& entry : snapshotFolder(program)) left << entry.first;
+    EXPECT_EQ(left, QStringList({"Archive/", "Archive/Pack/", "Archive/Pack/face.bin", "Face2.bmp"}));
     EXPECT_TRUE(env.ui.shown.empty());
 }
 
