@@ -3,13 +3,14 @@
 // in the same run: reading map.txt and listing the folders alone, and
 // rewriting map.txt alone. Also the worst bad input: map.txt of random bytes
 // at the largest size read, next to reading those bytes.
-#include "QtBenchmarkMain.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <random>
 
+#include "BenchSupport.h"
 #include "facefolder/FaceFolderCheck.h"
 #include "facefolder/MapRemoval.h"
 #include "platform/FileOps.h"

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "archive/FacePackImport.h"
 #include "archive/PackFixtures.h"
 #include "archive/UnRarExtractor.h"
@@ -119,13 +120,6 @@ void BM_BsdtarExtract(benchmark::State& state)
 BENCHMARK(BM_BsdtarExtract)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FacePackImport)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FacePackImportSplit)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 

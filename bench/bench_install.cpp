@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "archive/PackFixtures.h"
 #include "facefolder/Installer.h"
 #include "platform/FileOps.h"
@@ -102,13 +103,6 @@ void BM_InstallAgainstFloor(benchmark::State& state)
 }
 
 BENCHMARK(BM_InstallAgainstFloor)->Iterations(60)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "editdb/Baza.h"
 #include "platform/SettingsStore.h"
 #include "support/TestEnv.h"
@@ -39,12 +40,6 @@ struct Side {
 TestEnv* g_env = nullptr;
 QProcessEnvironment g_environment;
 Side g_program, g_bare;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 Launch launch(const Side& side)
 {

@@ -27,6 +27,7 @@
 
 #include <QCoreApplication>
 
+#include "BenchSupport.h"
 #include "models/BazaZlib.h"
 #include "models/ModelFileBuilder.h"
 #include "models/TexturePreview.h"
@@ -41,12 +42,6 @@ struct Figures {
     double preview = 0, fileFloor = 0, memoryFloor = 0;  // medians, ms
 };
 std::map<int, Figures> g_figures;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // A floor: the bitmap from the working copy with nothing else passing
 // through a file; into the bitmap file, or kept in memory when that is empty.

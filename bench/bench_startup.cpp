@@ -1,12 +1,13 @@
 // Start-up of the main window with a full-size edit file, and one keystroke
 // of the player search over the full list.
-#include "QtBenchmarkMain.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
 #include "editdb/EditFileBuilder.h"
 #include "shell/frmMain.h"
 #include "support/ScriptedUi.h"
