@@ -115,23 +115,8 @@ Result FacePackImport::merge(const QString& staging, const QString& archive, con
 
 int FacePackImport::removeStaleStaging(const QString& folder)
 {
-    // "<prefix><owner>-XXXXXX"; a name without an owner is from a version
-    // that did not record one, and no process of this one uses it.
-    int removed = 0;
-    const std::pair<QString, QString> places[] = {{folder, kStagingPrefix}, {QDir::tempPath(), kTempStagingPrefix}};
-    for (const auto& [where, prefix] : places) {
-        if (where.isEmpty()) continue;
-        const QFileInfoList found =
-            QDir(where).entryInfoList({prefix + '*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-        for (const QFileInfo& d : found) {
-            if (FileOps::isLink(d)) continue;
-            const QString rest = d.fileName().mid(prefix.size());
-            const QString owner = rest.count('-') >= 1 ? rest.section('-', 0, -2) : QString();
-            if (!owner.isEmpty() && ProcessOwner::isAlive(owner)) continue;
-            if (FileOps::removeAll(d.filePath())) ++removed;
-        }
-    }
-    return removed;
+    return ProcessOwner::removeAbandoned(folder, kStagingPrefix) +
+           ProcessOwner::removeAbandoned(QDir::tempPath(), kTempStagingPrefix);
 }
 
 QString FacePackImport::failureMessage(const QString& packPath, const UnRarExtractor::Report& x)
@@ -211,10 +196,10 @@ FacePackImport::Report FacePackImport::run(const QString& packPath, ProgressSink
     std::unique_ptr<QTemporaryDir> staging;
     if (!stagingParent_.isEmpty() && QFileInfo(stagingParent_).isDir())
         staging = std::make_unique<QTemporaryDir>(
-            QDir(stagingParent_).filePath(kStagingPrefix + ProcessOwner::current() + "-XXXXXX"));
+            QDir(stagingParent_).filePath(ProcessOwner::scratchPattern(kStagingPrefix)));
     if (!staging || !staging->isValid())
         staging = std::make_unique<QTemporaryDir>(
-            QDir(QDir::tempPath()).filePath(kTempStagingPrefix + ProcessOwner::current() + "-XXXXXX"));
+            QDir(QDir::tempPath()).filePath(ProcessOwner::scratchPattern(kTempStagingPrefix)));
     if (!staging->isValid()) {
         result.extraction.status = Status::WriteFailed;
         result.extraction.errorText = QStringLiteral("no temporary folder can be made");

@@ -1,8 +1,11 @@
 #include "platform/ProcessOwner.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QStringList>
+
+#include "platform/FileOps.h"
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -77,6 +80,24 @@ bool isAlive(const QString& token)
     if (now < 0) return false;
     // A start time that cannot be told proves nothing: the process is taken as alive.
     return now == 0 || start == 0 || now == start;
+}
+
+QString scratchPattern(const QString& prefix) { return prefix + current() + QStringLiteral("-XXXXXX"); }
+
+int removeAbandoned(const QString& folder, const QString& prefix)
+{
+    if (folder.isEmpty()) return 0;
+    int removed = 0;
+    const QFileInfoList found =
+        QDir(folder).entryInfoList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& d : found) {
+        if (FileOps::isLink(d)) continue;
+        const QString rest = d.fileName().mid(prefix.size());
+        const QString owner = rest.count(QLatin1Char('-')) >= 1 ? rest.section(QLatin1Char('-'), 0, -2) : QString();
+        if (!owner.isEmpty() && isAlive(owner)) continue;
+        if (FileOps::removeAll(d.filePath())) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace ProcessOwner

@@ -17,4 +17,13 @@ QString current();
 // none). A process that ended but was not yet reaped counts as ended.
 bool isAlive(const QString& token);
 
+// The folder name of scratch that this process owns: `prefix`, the token,
+// "-XXXXXX" for QTemporaryDir to fill in.
+QString scratchPattern(const QString& prefix);
+
+// Removes the folders "<prefix><token>-*" in `folder` whose process has
+// ended, and those named without a token (no running copy makes such names);
+// links are left alone. The number removed.
+int removeAbandoned(const QString& folder, const QString& prefix);
+
 }  // namespace ProcessOwner

@@ -10,6 +10,7 @@
 #include "models/DdsWriter.h"
 #include "models/ModelFileBuilder.h"
 #include "platform/FileOps.h"
+#include "platform/ProcessOwner.h"
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -100,8 +101,13 @@ QStringList SampleWorld::teams()
     return names;
 }
 
+const QString SampleWorld::kFolderPrefix = QStringLiteral("ludex-sample-");
+
+SampleWorld::SampleWorld() : dir_(QDir(QDir::tempPath()).filePath(ProcessOwner::scratchPattern(kFolderPrefix))) {}
+
 std::unique_ptr<SampleWorld> SampleWorld::create(QString* why)
 {
+    ProcessOwner::removeAbandoned(QDir::tempPath(), kFolderPrefix);
     std::unique_ptr<SampleWorld> world(new SampleWorld);
     QString reason;
     if (!world->dir_.isValid()) {

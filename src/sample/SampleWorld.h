@@ -37,8 +37,11 @@ public:
     static QStringList teams();
 
 private:
-    SampleWorld() = default;
+    SampleWorld();
     void build() const;  // throws std::runtime_error with the reason
 
-    QTemporaryDir dir_{QDir::tempPath() + QStringLiteral("/ludex-sample-XXXXXX")};
+    // The world carries its owner, so that one left by a demo that was
+    // killed is removed by the next.
+    static const QString kFolderPrefix;
+    QTemporaryDir dir_;
 };

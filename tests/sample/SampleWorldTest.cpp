@@ -7,6 +7,7 @@
 
 #include "models/BazaZlib.h"
 #include "models/TexturePreview.h"
+#include "platform/ProcessOwner.h"
 #include "sample/SampleWorld.h"
 #include "support/TestEnv.h"
 
@@ -27,6 +28,11 @@ QStringList filesUnder(const QString& folder)
 // of --demo reads its edit file.)
 TEST(SampleWorldTest, EveryFileIsOneTheProgramReads)
 {
+    // A world left by a demo that was killed goes; one of a running demo stays.
+    const QString abandoned = QDir::temp().filePath("ludex-sample-999999999.1-Abc123");
+    const QString running = QDir::temp().filePath("ludex-sample-" + ProcessOwner::current() + "-Abc123");
+    TestEnv::writeFile(abandoned + "/map.txt", "x");
+    TestEnv::writeFile(running + "/map.txt", "x");
     QString why;
     std::unique_ptr<SampleWorld> world = SampleWorld::create(&why);
     ASSERT_TRUE(world) << why.toStdString();
@@ -75,6 +81,8 @@ TEST(SampleWorldTest, EveryFileIsOneTheProgramReads)
     for (const QString& other : {world->facePack(), world->editFile(), world->faceFolder() + "/map.txt", root})
         EXPECT_FALSE(TexturePreview::looksLikeModelFile(other)) << other.toStdString();
 
+    EXPECT_FALSE(QFileInfo::exists(abandoned));
+    EXPECT_TRUE(QDir(running).removeRecursively());
     world.reset();
     EXPECT_FALSE(QFileInfo::exists(root));
 }
