@@ -19,9 +19,10 @@ class ProgressSink;
 // (a hard link, or a copy) as its backup. A journal in a folder of the
 // program's own lists every target, scratch name and append before anything
 // in the user's folders changes. Then each new file is renamed over its
-// target (one atomic step per file), and the lines are appended (lines that
-// stand in full mark the end; without lines the journal's name does); only
-// then are the backups and the journal removed. When a
+// target (one atomic step per file; a file to be removed is simply removed,
+// its backup holding it), and the lines are appended (lines that stand in
+// full mark the end; without lines the journal's name does); only then are
+// the backups and the journal removed. When a
 // step fails the transaction is taken back at once; when the process dies,
 // recover() finishes or takes back what its journal names at the next start
 // (or the next transaction), and removes every scratch file.
