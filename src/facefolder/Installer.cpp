@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
-#include <QStorageInfo>
 
 #include "facefolder/FileNameCheck.h"
 #include "facefolder/InstallUndo.h"
@@ -46,9 +45,7 @@ FreeSpaceProbe& freeSpaceProbe()
 
 qint64 freeBytes(const QString& folder)
 {
-    if (freeSpaceProbe()) return freeSpaceProbe()(folder);
-    const QStorageInfo disk(folder);
-    return disk.isValid() ? disk.bytesAvailable() : -1;
+    return freeSpaceProbe() ? freeSpaceProbe()(folder) : FileOps::freeBytes(folder);
 }
 
 Result failed(const QString& why)
