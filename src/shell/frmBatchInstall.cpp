@@ -256,11 +256,13 @@ void frmBatchInstall::cmdInstall_Click()
     }
     Result installed;
     bool cancelled = false;
-    // The progress dialog lets window events run: no second install inside this one.
+    // The progress dialog lets window events run: it is modal to every window
+    // of the program (no owner), so that no create, removal or undo can start
+    // inside this install.
     cmdInstall->setEnabled(false);
     {
         const std::unique_ptr<ProgressSink> progress =
-            main_.ui().progress(this, QStringLiteral("Installing %1 players...").arg(requests.size()),
+            main_.ui().progress(nullptr, QStringLiteral("Installing %1 players...").arg(requests.size()),
                                 std::max<qint64>(Installer::bytesToCopy(requests), 1));
         installed = Installer::install(requests, {.keepForUndo = true, .progress = progress.get()});
         cancelled = !installed && progress->wasCanceled();
