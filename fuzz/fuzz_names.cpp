@@ -1,7 +1,9 @@
 // The name checks: a name they accept is one Windows can hold, an archive
-// entry name they accept stays inside its folder.
+// entry name they accept stays inside its folder; a face or hair entry is
+// told by its name alone, and what names its player is part of that name.
 #include "FuzzSupport.h"
 #include "archive/UnRarExtractor.h"
+#include "facefolder/BatchPlan.h"
 #include "facefolder/FileNameCheck.h"
 
 namespace {
@@ -22,6 +24,15 @@ void checkName(const QString& name)
     for (QChar c : FileNameCheck::quoted(name))
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) FuzzSupport::broken("quoted shows a control character");
     (void)FileNameCheck::checkCodePage(name);
+
+    BatchPlan::Part kind = BatchPlan::Part::Face;
+    QString key;
+    if (BatchPlan::classify(name, kind, key)) {
+        if (!name.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive) || key.size() >= name.size())
+            FuzzSupport::broken("an entry told by a name it does not have:", name);
+        if (!key.isEmpty() && (key.front().isSpace() || key.back().isSpace()))
+            FuzzSupport::broken("a player's key left untrimmed:", name);
+    }
 
     const QString rel = UnRarExtractor::safeRelativePath(name);
     if (rel.isEmpty()) return;

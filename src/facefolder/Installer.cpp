@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QLocale>
 
 #include "facefolder/FileNameCheck.h"
+#include "facefolder/InstallUndo.h"
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
@@ -29,6 +32,20 @@ std::vector<std::pair<QString, QString>> placements(const Request& r)
     if (MapLine::hasFace(r.content)) result.emplace_back(r.workingFace, folder + MapLine::faceFileName(r.baseName));
     if (MapLine::hasHair(r.content)) result.emplace_back(r.workingHair, folder + MapLine::hairFileName(r.baseName));
     return result;
+}
+
+// Room kept free beyond the models: the lines, the journal, the folder entries.
+constexpr qint64 kSpareBytes = 1 << 20;
+
+FreeSpaceProbe& freeSpaceProbe()
+{
+    static FreeSpaceProbe probe;
+    return probe;
+}
+
+qint64 freeBytes(const QString& folder)
+{
+    return freeSpaceProbe() ? freeSpaceProbe()(folder) : FileOps::freeBytes(folder);
 }
 
 Result failed(const QString& why)
@@ -126,20 +143,57 @@ Result check(const Request& r)
     return Result::success();
 }
 
-Result install(const Request& r) { return install(std::vector<Request>{r}); }
+void setFreeSpaceProbe(FreeSpaceProbe probe) { freeSpaceProbe() = std::move(probe); }
 
-Result install(const std::vector<Request>& requests)
+qint64 bytesToCopy(const std::vector<Request>& requests)
+{
+    qint64 bytes = 0;
+    for (const Request& r : requests)
+        for (const auto& placement : placements(r)) bytes += QFileInfo(placement.first).size();
+    return bytes;
+}
+
+Result install(const Request& r, const Options& options) { return install(std::vector<Request>{r}, options); }
+
+Result install(const std::vector<Request>& requests, const Options& options)
 {
     if (requests.empty()) return Result::success();
-    for (const Request& r : requests)
+    QHash<QString, QString> targets;  // folded as Windows compares names -> as written
+    QHash<QString, qint64> needed;    // face folder -> bytes
+    for (const Request& r : requests) {
         if (Result problem = check(r); !problem) return problem;
+        for (const auto& [source, target] : placements(r)) {
+            const QString key = QDir::cleanPath(target).toCaseFolded();
+            if (targets.contains(key))
+                return failed(QStringLiteral("Two models would be installed as the same file: %1 and %2.")
+                                  .arg(shown(targets.value(key)), shown(target)));
+            targets.insert(key, target);
+        }
+        needed[r.faceFolder] += bytesToCopy({r}) + r.line.size() + 2;
+    }
+    for (auto it = needed.cbegin(); it != needed.cend(); ++it) {
+        const qint64 free = freeBytes(it.key());
+        const QLocale words = QLocale::c();
+        if (free >= 0 && free < it.value() + kSpareBytes)
+            return failed(
+                QStringLiteral("There is not enough free space for the install on the disk of %1: it "
+                               "needs %2, and %3 are free.")
+                    .arg(shown(it.key()),
+                         words.formattedDataSize(it.value() + kSpareBytes, 1, QLocale::DataSizeTraditionalFormat),
+                         words.formattedDataSize(free, 1, QLocale::DataSizeTraditionalFormat)));
+    }
 
-    FileTransaction transaction(requests.front().journalFolder);
+    const QString journalFolder = requests.front().journalFolder;
+    FileTransaction transaction(journalFolder);
+    transaction.setProgress(options.progress);
+    if (options.keepForUndo) transaction.keepReplaced(InstallUndo::folder(journalFolder));
     for (const Request& r : requests) {
         for (const auto& [source, target] : placements(r)) transaction.place(source, target);
         transaction.appendLine(mapFilePath(r.faceFolder), CodePage::encode(r.line));
     }
     if (Result done = transaction.commit(); !done) return transaction.leftUnfinished() ? done : failed(done.message);
+    // An install that cannot be recorded stands all the same; only its undo is lost.
+    if (options.keepForUndo) InstallUndo::save(journalFolder, requests.front().faceFolder, transaction);
     return Result::success();
 }
 

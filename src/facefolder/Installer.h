@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "facefolder/MapLine.h"
 #include "platform/Result.h"
+
+class ProgressSink;
 
 // Puts one player's models into the face folder and adds the player's line to
 // map.txt, as one step that either happens whole or leaves the folder as it was.
@@ -29,6 +32,15 @@ struct Request {
 // single line and everything fits the 8-bit code page.
 Result check(const Request& request);
 
+struct Options {
+    // The install is recorded so that InstallUndo can take it back, and the
+    // files it replaces are kept for that until the next such install.
+    bool keepForUndo = false;
+    // Told the bytes copied so far; a cancel is honoured until the first
+    // model takes its place.
+    ProgressSink* progress = nullptr;
+};
+
 // Checks, then installs as one FileTransaction: the models are copied in
 // under scratch names and synced, each is renamed over its target (so a
 // target is at every instant the old model or the new one), and only then is
@@ -36,11 +48,22 @@ Result check(const Request& request);
 // end is ended first). When a step fails, everything is taken back; when the
 // process dies, the journal in `journalFolder` lets the next start (or the
 // next install) finish or take back the install.
-Result install(const Request& request);
+// Refused before anything is written when the disk of the face folder has
+// less room than the models take plus a margin.
+Result install(const Request& request, const Options& options = {});
 
 // Several installs as one: every model and every line, or nothing. All
-// requests share the journal folder of the first.
-Result install(const std::vector<Request>& requests);
+// requests share the journal folder of the first. Two models bound for one
+// file (letter case ignored, as on Windows) are refused.
+Result install(const std::vector<Request>& requests, const Options& options = {});
+
+// The bytes of the models an install copies.
+qint64 bytesToCopy(const std::vector<Request>& requests);
+
+// For tests: the free bytes on the disk of a folder (-1: unknown). An empty
+// function puts the system's answer back.
+using FreeSpaceProbe = std::function<qint64(const QString& folder)>;
+void setFreeSpaceProbe(FreeSpaceProbe probe);
 
 // map.txt of a face folder.
 QString mapFilePath(const QString& faceFolder);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QUuid>
+#include <limits>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -14,6 +15,7 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -406,6 +408,20 @@ Result renameOver(const QString& from, const QString& to, bool* otherDisk)
     const int err = errno;
     if (otherDisk) *otherDisk = err == EXDEV;
     return Result::failure(systemError(err));
+#endif
+}
+
+qint64 freeBytes(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(native(folder).c_str(), &available, nullptr, nullptr)) return -1;
+    return qint64(qMin<quint64>(available.QuadPart, quint64(std::numeric_limits<qint64>::max())));
+#else
+    struct statvfs disk;
+    if (statvfs(native(folder).constData(), &disk) != 0) return -1;
+    const quint64 bytes = quint64(disk.f_bavail) * quint64(disk.f_frsize);
+    return qint64(qMin<quint64>(bytes, quint64(std::numeric_limits<qint64>::max())));
 #endif
 }
 

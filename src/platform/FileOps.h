@@ -78,6 +78,10 @@ bool sameFile(const QString& a, const QString& b);
 // different disks, which no rename can bridge.
 Result renameOver(const QString& from, const QString& to, bool* otherDisk = nullptr);
 
+// The bytes the user may still write on the disk of a folder; -1 when the
+// system cannot say. One system call: cheap enough to ask before every install.
+qint64 freeBytes(const QString& folder);
+
 // Writes a whole file in place, creating its folders. Only for files of the
 // program's own making in folders of its own (such as the sample world); a
 // file of the user's is replaced through StagedCopy or renameOver instead.

@@ -12,6 +12,7 @@
 
 #include "platform/FileOps.h"
 #include "platform/ProcessOwner.h"
+#include "platform/Progress.h"
 
 using FileOps::shown;
 
@@ -220,6 +221,23 @@ void FileTransaction::place(const QString& source, const QString& target, How ho
     files_.push_back(f);
 }
 
+void FileTransaction::write(const QString& target, const QByteArray& bytes)
+{
+    File f;
+    f.target = QFileInfo(target).absoluteFilePath();
+    f.kind = Kind::Write;
+    f.bytes = bytes;
+    files_.push_back(f);
+}
+
+void FileTransaction::remove(const QString& target)
+{
+    File f;
+    f.target = QFileInfo(target).absoluteFilePath();
+    f.kind = Kind::Remove;
+    files_.push_back(f);
+}
+
 void FileTransaction::appendLine(const QString& file, const QByteArray& line)
 {
     const QString path = QFileInfo(file).absoluteFilePath();
@@ -240,11 +258,20 @@ Result FileTransaction::step(const QString& what)
     return Result::success();
 }
 
+Result FileTransaction::cancelled() const
+{
+    if (progress_ && progress_->wasCanceled()) return Result::failure(QStringLiteral("The work was cancelled."));
+    return Result::success();
+}
+
 Result FileTransaction::plan()
 {
     if (journalFolder_.isEmpty() || !QFileInfo(journalFolder_).isDir())
         return Result::failure(QStringLiteral("The program folder %1 is missing; the work cannot be made safe.")
                                    .arg(shown(journalFolder_)));
+    // Nothing to remove where nothing is: such a target is left out, so that
+    // taking back can never remove what appears there later.
+    std::erase_if(files_, [](const File& f) { return f.kind == Kind::Remove && !present(f.target); });
     for (File& f : files_) {
         const QFileInfo target(f.target);
         f.existed = target.exists() || target.isSymLink();
@@ -304,11 +331,24 @@ Result FileTransaction::apply()
         FileOps::startWriteBack(out);
     }
 
-    // 2. Copies in under their scratch names.
+    // 2. Copies and written files in under their scratch names.
+    qint64 copied = 0;
     for (const File& f : files_) {
-        if (f.how != How::Copy) continue;
-        if (Result r = step(QStringLiteral("copy %1").arg(shown(f.source))); !r) return r;
-        if (Result r = FileOps::copyToNew(f.source, f.temp, false); !r) return r;
+        if (f.kind == Kind::Remove || (f.kind == Kind::Place && f.how != How::Copy)) continue;
+        if (Result r = cancelled(); !r) return r;
+        if (f.kind == Kind::Write) {
+            if (Result r = step(QStringLiteral("write %1").arg(shown(f.target))); !r) return r;
+            QFile out;
+            Result r = FileOps::openForWriting(out, f.temp, FileOps::WriteMode::CreateNew);
+            if (r) r = FileOps::writeAll(out, f.bytes);
+            if (!r) return Result::failure(QStringLiteral("Cannot write %1: %2").arg(shown(f.target), r.message));
+            copied += f.bytes.size();
+        } else {
+            if (Result r = step(QStringLiteral("copy %1").arg(shown(f.source))); !r) return r;
+            if (Result r = FileOps::copyToNew(f.source, f.temp, false); !r) return r;
+            copied += QFileInfo(f.temp).size();
+        }
+        if (progress_) progress_->setValue(copied);
     }
     // 3. A second name for every file about to be replaced.
     for (const File& f : files_) {
@@ -322,7 +362,7 @@ Result FileTransaction::apply()
     if (durable_) {
         QStringList written = {journal_};
         for (const File& f : files_) {
-            if (f.how == How::Copy) written << f.temp;
+            if (f.kind == Kind::Write || (f.kind == Kind::Place && f.how == How::Copy)) written << f.temp;
             // A backup that is a second name of its target has nothing to write.
             if (f.existed && !FileOps::sameFile(f.backup, f.target)) written << f.backup;
         }
@@ -331,12 +371,23 @@ Result FileTransaction::apply()
         if (Result r = FileOps::syncFolder(journalFolder_); !r) return r;
     }
     if (Result r = syncFolders(); !r) return r;
+    // The last moment at which a cancel leaves everything as it was at once.
+    if (Result r = cancelled(); !r) return r;
 
     // 4. Each target takes its new file in one step.
     for (File& f : files_) {
         if (Result r = step(QStringLiteral("replace %1").arg(shown(f.target))); !r) return r;
         Result r;
-        if (f.how == How::Move) {
+        if (f.kind == Kind::Remove) {
+            // Its backup holds it until the end.
+            QFile target(f.target);
+            if (!target.remove())
+                return Result::failure(
+                    QStringLiteral("Cannot remove %1: %2").arg(shown(f.target), target.errorString()));
+            f.placed = true;
+            continue;
+        }
+        if (f.kind == Kind::Place && f.how == How::Move) {
             bool otherDisk = false;
             r = FileOps::renameOver(f.source, f.target, &otherDisk);
             if (!r && otherDisk) {
@@ -397,12 +448,27 @@ Result FileTransaction::commit()
             if (durable_) FileOps::syncFolder(journalFolder_);
         }
     }
-    for (const File& f : files_) {
+    for (File& f : files_) {
         if (f.existed && !step(QStringLiteral("remove %1").arg(shown(f.backup)))) return Result::success();
+        if (f.existed && !keepFolder_.isEmpty()) handOver(f);
         finishFile(f);
     }
+    if (durable_ && !keepFolder_.isEmpty() && QFileInfo(keepFolder_).isDir()) FileOps::syncFolder(keepFolder_);
     if (step(QStringLiteral("remove the journal"))) QFile::remove(journal_);
     return Result::success();
+}
+
+void FileTransaction::handOver(File& f)
+{
+    // A rename where the folder shares the disk, a copy where it does not;
+    // the backup itself then goes as usual.
+    if (f.backup.isEmpty() || !present(f.backup)) return;
+    if (!QFileInfo(keepFolder_).isDir() && !QDir().mkpath(keepFolder_)) return;
+    const QString kept = keepFolder_ + QLatin1Char('/') + uniqueName() + QStringLiteral(".bak");
+    bool otherDisk = false;
+    Result r = FileOps::renameOver(f.backup, kept, &otherDisk);
+    if (!r && otherDisk) r = FileOps::copyToNew(f.backup, kept, durable_);
+    if (r) f.kept = kept;
 }
 
 FileTransaction::Recovery FileTransaction::recover(const QString& journalFolder)

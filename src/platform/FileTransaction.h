@@ -8,6 +8,8 @@
 
 #include "platform/Result.h"
 
+class ProgressSink;
+
 // Several file replacements and text-file appends made as one step: after a
 // failure, a kill or a power cut every file involved is either as it was
 // before or as the transaction meant it to be.
@@ -17,9 +19,10 @@
 // (a hard link, or a copy) as its backup. A journal in a folder of the
 // program's own lists every target, scratch name and append before anything
 // in the user's folders changes. Then each new file is renamed over its
-// target (one atomic step per file), and the lines are appended (lines that
-// stand in full mark the end; without lines the journal's name does); only
-// then are the backups and the journal removed. When a
+// target (one atomic step per file; a file to be removed is simply removed,
+// its backup holding it), and the lines are appended (lines that stand in
+// full mark the end; without lines the journal's name does); only then are
+// the backups and the journal removed. When a
 // step fails the transaction is taken back at once; when the process dies,
 // recover() finishes or takes back what its journal names at the next start
 // (or the next transaction), and removes every scratch file.
@@ -56,6 +59,20 @@ public:
     // last line left without its line end is ended with CR LF first. A link
     // (even one that points nowhere) or a non-file there fails the commit.
     void appendLine(const QString& file, const QByteArray& line);
+    // Puts a new file holding `bytes` at `target`, replacing a file there.
+    void write(const QString& target, const QByteArray& bytes);
+    // Removes the file (or link) at `target`; nothing when there is none.
+    // Until the end it keeps a second name, so that a failure puts it back.
+    void remove(const QString& target);
+
+    // Reports the bytes copied in so far and honours a cancel until the first
+    // target changes; after that the transaction runs to its end.
+    void setProgress(ProgressSink* progress) { progress_ = progress; }
+    // After a successful commit the files that were replaced or removed are
+    // not deleted but handed over into `folder` (made when missing), under
+    // names of their own that files() gives as `kept`. A file that cannot be
+    // handed over is deleted as usual and has no `kept` name.
+    void keepReplaced(const QString& folder) { keepFolder_ = folder; }
 
     // After a failed commit: true when even taking back failed, so that not
     // everything is as it was (the message says what is not).
@@ -86,14 +103,18 @@ public:
     using StepHook = std::function<bool(int step)>;
     static void setStepHook(StepHook hook);
 
+    enum class Kind : quint8 { Place, Write, Remove };
     struct File {
         QString source, target, temp, backup;
         How how = How::Copy;
+        Kind kind = Kind::Place;
+        QByteArray bytes;      // what write() puts there
         bool existed = false;  // something was at the target before
         bool folder = false;   // a moved folder
         // The new file may have taken the target's place. Not journalled:
         // recovery cannot know, and must assume it did.
         bool placed = true;
+        QString kept;  // after a commit with keepReplaced(): where the old file went
     };
     struct Append {
         QString file;
@@ -101,8 +122,17 @@ public:
         qint64 oldSize = -1;  // the file's size before; -1: there was no file
     };
 
+    // What the transaction did, after commit(): every target (with whether
+    // something stood there before), and every append with the file's old
+    // size and the exact bytes added, a line end for an unterminated last
+    // line included.
+    const std::vector<File>& files() const { return files_; }
+    const std::vector<Append>& appends() const { return appends_; }
+
 private:
     Result plan();
+    Result cancelled() const;
+    void handOver(File& f);
     Result apply();
     Result step(const QString& what);
 
@@ -111,6 +141,8 @@ private:
     std::vector<File> files_;
     std::vector<Append> appends_;
     QString journal_;
+    ProgressSink* progress_ = nullptr;
+    QString keepFolder_;
     int steps_ = 0;
     bool unfinished_ = false;
 };

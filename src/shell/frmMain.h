@@ -35,6 +35,7 @@ class TexturePreview;
 class UiSeam;
 class WebPane;
 class frmAbout;
+class frmBatchInstall;
 class frmInstalled;
 namespace MapFile {
 class Cache;
@@ -88,8 +89,10 @@ public:
     QAction* mnuOpen2 = nullptr;
     QMenu* File = nullptr;
     QAction* About = nullptr;
-    QMenu* FaceFolder = nullptr;      // menu "Face Folder"
-    QAction* mnuInstalled = nullptr;  // "Installed..."
+    QMenu* FaceFolder = nullptr;         // menu "Face Folder"
+    QAction* mnuInstalled = nullptr;     // "Installed..."
+    QAction* mnuBatchInstall = nullptr;  // "Install from Archive..."
+    QAction* mnuUndoInstall = nullptr;   // "Undo Last Install"
 
     QGroupBox* GroupBox12 = nullptr;
     QLineEdit* Lokalizacja2 = nullptr;
@@ -240,6 +243,10 @@ public slots:
 
     // installed faces: the view of the face folder and the note on tab "Normal"
     frmInstalled* mnuInstalled_Click();
+    frmBatchInstall* mnuBatchInstall_Click();
+    // Takes back the last create or batch install, after the user confirmed
+    // what it removes and puts back; otherwise says why it cannot.
+    void mnuUndoInstall_Click();
     void ShowInstalledNote();
     // Previews an installed model file into an image box of another window,
     // through the preview's own scratch files; the placeholder when it failed.
@@ -299,4 +306,5 @@ private:
     bool unloaded_ = false;
     std::unique_ptr<MapFile::Cache> mapCache_;  // map.txt for the note on tab "Normal"
     QPointer<frmInstalled> installed_;
+    QPointer<frmBatchInstall> batch_;
 };

@@ -222,7 +222,7 @@ void frmMain::cmdCreate_Click()
     request.workingFace = prog(QStringLiteral("\\Face"));
     request.workingHair = prog(QStringLiteral("\\Hair"));
     request.journalFolder = programFolder();
-    const Result installed = Installer::install(request);
+    const Result installed = Installer::install(request, {.keepForUndo = true});
     if (installed)
         ui().message(this, QStringLiteral("Import Ready"), UiSeam::Icon::Information);
     else
@@ -246,7 +246,7 @@ void frmMain::cmdCreate2_Click()
         request.baseName = NameBin2->text();
         request.content = *content;
         request.line = Generate2->text();
-        if (const Result installed = Installer::install(request); !installed) {
+        if (const Result installed = Installer::install(request, {.keepForUndo = true}); !installed) {
             warn(installed);
             return;
         }
@@ -259,6 +259,6 @@ void frmMain::cmdCreate2_Click()
         request.baseName = NameBin3->text();
         request.content = *chosenContent(Op, 3);
         request.line = Generate3->text();
-        warn(Installer::install(request));
+        warn(Installer::install(request, {.keepForUndo = true}));
     }
 }

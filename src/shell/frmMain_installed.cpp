@@ -1,6 +1,7 @@
-// The installed faces: the menu that opens their view, the note on tab
-// "Normal" that the picked player has a line in map.txt already, and the
-// preview of installed models for the view.
+// The installed faces: the menu that opens their view, the batch install
+// and the undo of the last install, the note on tab "Normal" that the picked
+// player has a line in map.txt already, and the preview of installed models
+// for the view.
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -11,10 +12,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "facefolder/InstallUndo.h"
 #include "facefolder/MapFile.h"
 #include "facefolder/MapRemoval.h"
 #include "models/TexturePreview.h"
 #include "platform/ImageBox.h"
+#include "platform/UiSeam.h"
+#include "shell/frmBatchInstall.h"
 #include "shell/frmInstalled.h"
 #include "shell/frmMain.h"
 
@@ -25,6 +29,11 @@ void frmMain::buildInstalledUi()
     menuBar()->insertMenu(About, FaceFolder);
     mnuInstalled = FaceFolder->addAction(QStringLiteral("Installed..."));
     mnuInstalled->setObjectName(QStringLiteral("mnuInstalled"));
+    mnuBatchInstall = FaceFolder->addAction(QStringLiteral("Install from Archive..."));
+    mnuBatchInstall->setObjectName(QStringLiteral("mnuBatchInstall"));
+    FaceFolder->addSeparator();
+    mnuUndoInstall = FaceFolder->addAction(QStringLiteral("Undo Last Install"));
+    mnuUndoInstall->setObjectName(QStringLiteral("mnuUndoInstall"));
 
     // Under "Create", where the user looks before pressing it.
     lblInstalled = new QLabel(TabControl->widget(0));
@@ -39,6 +48,8 @@ void frmMain::wireInstalled()
 {
     mapCache_ = std::make_unique<MapFile::Cache>();
     connect(mnuInstalled, &QAction::triggered, this, [this] { mnuInstalled_Click(); });
+    connect(mnuBatchInstall, &QAction::triggered, this, [this] { mnuBatchInstall_Click(); });
+    connect(mnuUndoInstall, &QAction::triggered, this, &frmMain::mnuUndoInstall_Click);
     // After the create commands' own reactions: the line they added counts.
     connect(cmdCreate, &QPushButton::clicked, this, &frmMain::ShowInstalledNote);
     connect(cmdCreate2, &QPushButton::clicked, this, &frmMain::ShowInstalledNote);
@@ -46,6 +57,8 @@ void frmMain::wireInstalled()
 
 void frmMain::finishInterruptedRemoval()
 {
+    // What an install or undo cut short left for the undo goes too.
+    InstallUndo::tidy(programFolder());
     const QString face = Lokalizacja2->text();
     if (face.isEmpty() || !QFileInfo(face).isDir()) return;
     // What cannot be put right here is reported when the installed faces are opened.
@@ -63,6 +76,37 @@ frmInstalled* frmMain::mnuInstalled_Click()
     installed_->raise();
     installed_->activateWindow();
     return installed_;
+}
+
+frmBatchInstall* frmMain::mnuBatchInstall_Click()
+{
+    if (batch_)
+        batch_->reload();
+    else
+        batch_ = new frmBatchInstall(*this);
+    batch_->show();
+    batch_->raise();
+    batch_->activateWindow();
+    return batch_;
+}
+
+void frmMain::mnuUndoInstall_Click()
+{
+    const InstallUndo::Plan plan = InstallUndo::prepare(programFolder(), Lokalizacja2->text());
+    if (!plan.refusal) {
+        ui().message(this, plan.refusal.message, UiSeam::Icon::Information);
+        return;
+    }
+    if (!ui().confirm(this, plan.confirmation(), UiSeam::Icon::Warning)) return;
+    const Result undone = InstallUndo::undo(programFolder(), plan);
+    // Whatever happened, the views show the face folder as it is now.
+    ShowInstalledNote();
+    if (installed_) installed_->reload();
+    if (batch_) batch_->reload();
+    if (undone)
+        ui().message(this, QStringLiteral("The last install was undone."), UiSeam::Icon::Information);
+    else
+        warn(undone);
 }
 
 void frmMain::ShowInstalledNote()

@@ -1,17 +1,19 @@
 // Opens the main window on the sample world of ludex-manager --demo (edit
 // file, face folder with team folders, archive with a face pack), with face
 // and hair models loaded and the program's own news page, and saves a PNG of
-// every tab page and of the about window, at the design size and at twice
-// that size.
+// every tab page, of the installed faces, of the install from the archive and
+// of the about window, at the design size and at twice that size.
 //
 //   ludex_screenshots OUTDIR            main window pages at 1x and 2x, about at 1x
 //   ludex_screenshots OUTDIR --about    the about window alone (run with QT_SCALE_FACTOR=2 for 2x)
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
@@ -24,6 +26,7 @@
 #include "sample/SampleWorld.h"
 #include "shell/SampleWindow.h"
 #include "shell/frmAbout.h"
+#include "shell/frmBatchInstall.h"
 #include "shell/frmInstalled.h"
 #include "shell/frmMain.h"
 #include "support/ScriptedUi.h"
@@ -123,6 +126,16 @@ int main(int argc, char** argv)
         installed->Table->selectRow(0);
         ok &= save(*installed, QStringLiteral("%1/installed_1x.png").arg(out));
         installed->close();
+        settle();
+
+        // The whole pack with its team folders: one of them is not in the face folder yet.
+        frmBatchInstall* batch = window.mnuBatchInstall_Click();
+        batch->optWholeArchive->click();
+        batch->chkTeamFolders->click();
+        batch->move(0, 0);
+        batch->resize(1400, 360);
+        ok &= save(*batch, QStringLiteral("%1/batch_install_1x.png").arg(out));
+        batch->close();
         settle();
     }
 
