@@ -2,6 +2,7 @@
 // entry name they accept stays inside its folder; a face or hair entry is
 // told by its name alone, and what names its player is part of that name.
 #include "FuzzSupport.h"
+#include "archive/PackVolumes.h"
 #include "archive/UnRarExtractor.h"
 #include "facefolder/BatchPlan.h"
 #include "facefolder/FileNameCheck.h"
@@ -48,10 +49,26 @@ void checkName(const QString& name)
 
 }  // namespace
 
+// The parts of a split pack are found among names beside the chosen one: in
+// order, each one of the names given, and the chosen one among them.
+void checkVolumes(const QStringList& names)
+{
+    if (names.isEmpty()) return;
+    const PackVolumes::Set set = PackVolumes::find(names.first(), names);
+    if (set.parts.size() != set.numbers.size()) FuzzSupport::broken("parts and places differ in number");
+    for (qsizetype i = 0; i < set.parts.size(); ++i) {
+        if (!names.contains(set.parts[i], Qt::CaseInsensitive)) FuzzSupport::broken("a part not given:", set.parts[i]);
+        if (i > 0 && set.numbers[i] <= set.numbers[i - 1]) FuzzSupport::broken("parts out of order");
+    }
+    if (set.split() && !set.parts.contains(names.first(), Qt::CaseInsensitive) && set.firstMissing == 0)
+        FuzzSupport::broken("the chosen part left out of its set:", names.first());
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     checkName(QString::fromUtf8(bytes));
     checkName(QString::fromLatin1(bytes));
+    checkVolumes(QString::fromUtf8(bytes).split(QLatin1Char('\n')).mid(0, 64));
     return 0;
 }

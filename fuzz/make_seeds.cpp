@@ -85,16 +85,11 @@ int main(int argc, char** argv)
     }
 
     // Names as users and packs give them.
-    const char* names[] = {"Sample Player",
-                           "<unnamed_57> ",
-                           "COM1",
-                           "lpt\xC2\xB3.txt",
-                           "a/../b",
-                           "C:\\x\\y.bin",
-                           "./C:x",
-                           "Team\\Sample Player_Face.bin",
-                           "..",
-                           "M\xC3\xBCller \xE2\x82\xAC"};
+    const char* names[] = {"Sample Player", "<unnamed_57> ", "COM1", "lpt\xC2\xB3.txt", "a/../b", "C:\\x\\y.bin",
+                           "./C:x", "Team\\Sample Player_Face.bin", "..", "M\xC3\xBCller \xE2\x82\xAC",
+                           // Sets of split packs: the chosen part first, its siblings after it.
+                           "Pack.part2.rar\nPack.part1.rar\nPack.part03.rar", "Pack.r00\nPack.rar\nPack.r01\nPack.s00",
+                           "Pack.zip.002\nPack.zip.001\nPack.7z.001"};
     i = 0;
     for (const char* n : names) seed("names", QStringLiteral("name-%1").arg(i++), n);
 
