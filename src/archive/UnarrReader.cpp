@@ -11,7 +11,7 @@ namespace {
 using Status = UnRarExtractor::Status;
 using Kind = PackEntryWriter::Kind;
 
-constexpr size_t kBlock = size_t(1) << 20;
+constexpr size_t kReadBlock = size_t(1) << 20;
 // Windows file times count 100 ns steps from 1601; Unix seconds from 1970.
 constexpr qint64 kFileTimeToUnix = 11644473600LL;
 
@@ -48,7 +48,7 @@ void PackReaders::readWithUnarr(const QString& path, const RarScan& scan, qint64
         return true;
     };
 
-    std::unique_ptr<char[]> buffer(new char[kBlock]);
+    std::unique_ptr<char[]> buffer(new char[kReadBlock]);
     while (ar_parse_entry(ar.get())) {
         const qint64 offset = ar_entry_get_offset(ar.get());
         const RarScan::Entry* header = nullptr;
@@ -67,7 +67,7 @@ void PackReaders::readWithUnarr(const QString& path, const RarScan& scan, qint64
         if (!out.beginEntry(name, kind, entrySize, &wanted)) return;
         if (!wanted) continue;  // the next entry is found by its header's offset
         for (qint64 done = 0; done < entrySize;) {
-            const size_t n = size_t(std::min<qint64>(qint64(kBlock), entrySize - done));
+            const size_t n = size_t(std::min<qint64>(qint64(kReadBlock), entrySize - done));
             if (!ar_entry_uncompress(ar.get(), buffer.get(), n))
                 return void(out.stop(Status::Damaged, QStringLiteral("\"%1\": the data cannot be unpacked").arg(name)));
             out.setRead(ar_tell(stream.get()), size);
