@@ -3,8 +3,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
-#include <QRegularExpression>
 
+#include "facefolder/FaceFolderCheck.h"
 #include "models/BazaZlib.h"
 #include "models/TexturePreview.h"
 #include "platform/ProcessOwner.h"
@@ -38,20 +38,17 @@ TEST(SampleWorldTest, EveryFileIsOneTheProgramReads)
     ASSERT_TRUE(world) << why.toStdString();
     const QString root = world->root();
 
-    // Each line of map.txt names files that were copied; two team folders.
-    const QStringList lines = QString::fromLatin1(TestEnv::readFile(world->faceFolder() + "/map.txt")).split("\r\n");
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines.last().isEmpty());
-    static const QRegularExpression quoted("\"([^\"]+)\"");
-    for (const QString& line : lines.mid(0, 2)) {
-        int named = 0;
-        for (const auto& m : quoted.globalMatch(line)) {
-            EXPECT_TRUE(QFileInfo(world->faceFolder() + "/" + QString(m.captured(1)).replace('\\', '/')).isFile())
-                << line.toStdString();
-            ++named;
-        }
-        EXPECT_EQ(named, 2);
-    }
+    // map.txt is as the face folder's own check wants it: each of its two
+    // lines names a face and a hair that were copied, and every model there
+    // is named; two team folders.
+    MapFile::Document map;
+    ASSERT_TRUE(MapFile::read(world->faceFolder() + "/map.txt", map).ok);
+    FolderListing listing = FolderListing::list(world->faceFolder());
+    const FaceFolderCheck::Report report = FaceFolderCheck::check(map, listing);
+    EXPECT_EQ(report.entries, 2);
+    EXPECT_EQ(report.problemLines, 0);
+    EXPECT_TRUE(report.orphans.empty());
+    for (const auto& line : report.lines) EXPECT_TRUE(line.faceFile >= 0 && line.hairFile >= 0);
     EXPECT_EQ(QDir(world->faceFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
 
     // The archive holds the pack unpacked: a folder with a folder per team.

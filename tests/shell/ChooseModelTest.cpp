@@ -1,20 +1,30 @@
+// Face and hair model files taken on the real window: chosen with the
+// buttons, or dropped on the previews of the tab "Normal"; face packs dropped
+// on the tab "Face Pack"; everything else dropped is refused.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFileInfo>
+#include <QApplication>
+#include <QDropEvent>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "models/ModelFileBuilder.h"
 #include "platform/ImageBox.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
+#include "support/RarWriter.h"
 #include "support/WindowEnv.h"
 
 namespace {
 
-// Choosing face and hair files on the real window, dialogs answered in advance.
+enum class Target { Face, Hair, FacePackTab };
+
+// Dialogs answered in advance; model files and a face pack ready to take.
 class ChooseModelTest : public ::testing::Test {
 protected:
     QString prog(const QString& name) const { return QDir(env.programFolder()).filePath(name); }
@@ -25,6 +35,26 @@ protected:
         label->ensurePolished();
         EXPECT_EQ(label->palette().color(label->foregroundRole()), QColor(loaded ? 0 : 255, loaded ? 255 : 0, 0));
     }
+    QWidget* widget(Target t) const
+    {
+        // A drop on a field of the tab "Face Pack" reaches the tab.
+        if (t == Target::FacePackTab) return w->Un;
+        return t == Target::Face ? w->FaceImg : w->HairImg;
+    }
+    // A drop as the window system delivers it, then the work it queued.
+    void drop(Target t, const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        // The drop goes to the widget that took the drag's entry.
+        QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget(t), &enter);
+        QDropEvent event(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget(t), &event);
+        EXPECT_TRUE(enter.isAccepted() && event.isAccepted());
+        WindowEnv::settle();
+    }
+    static QUrl file(const QString& path) { return QUrl::fromLocalFile(path); }
 
     WindowEnv env;
     std::unique_ptr<frmMain> w = env.openWindow();
@@ -33,6 +63,8 @@ protected:
     const QString faceFile = ModelFileBuilder().dds(face.bytes).write(env.path("picked/Face.bin"));
     const QString hairFile = ModelFileBuilder().dds(hair.bytes).write(env.path("picked/Hair.bin"));
 };
+// A drop is taken as the buttons take a chosen file.
+using DropTest = ChooseModelTest;
 
 TEST_F(ChooseModelTest, ChosenFilesAreCopiedMarkedLoadedAndPreviewed)
 {
@@ -72,7 +104,67 @@ TEST_F(ChooseModelTest, ChoiceThatDidNotLoadSaysSoAndEnablesNothing)
         expectStatus(w->lbl[0], false);
         EXPECT_FALSE(QFileInfo(prog("Face")).isFile());
         EXPECT_FALSE(w->List1->isEnabled());
-        EXPECT_FALSE(w->FaceImg->hasPicture());
+    }
+}
+
+TEST_F(DropTest, ModelDroppedOnAPreviewIsTakenAsItsButtonTakesAChosenFile)
+{
+    for (const bool isFace : {false, true}) {
+        const QString model = isFace ? faceFile : hairFile;
+        drop(isFace ? Target::Face : Target::Hair, {file(model)});
+        EXPECT_EQ(TestEnv::readFile(prog(isFace ? "Face" : "Hair")), TestEnv::readFile(model));
+        EXPECT_EQ(w->lbl[isFace ? 0 : 1]->text(), "Status : Loaded");
+        EXPECT_TRUE((isFace ? w->FaceImg : w->HairImg)->hasPicture());
+    }
+    EXPECT_TRUE(w->List1->isEnabled());
+    EXPECT_TRUE(env.ui.shown.empty());  // no dialog, no message
+}
+
+TEST_F(DropTest, FacePackDroppedOnItsTabIsImportedWithProgress)
+{
+    const QString pack = env.path("picked/Pack.rar");
+    ASSERT_TRUE(RarWriter::write(pack, RarWriter::Version::Rar5, {{"Harbour Rovers/face.bin", "f"}}));
+    drop(Target::FacePackTab, {file(pack)});
+    EXPECT_EQ(w->Un->text(), pack);
+    EXPECT_TRUE(QFileInfo(prog("Archive/Harbour Rovers/face.bin")).isFile());
+    ASSERT_FALSE(env.ui.shown.empty());
+    EXPECT_EQ(env.ui.shown.front().kind, "progress");
+}
+
+TEST_F(DropTest, AnythingElseIsRefusedWithAMessageAndChangesNothing)
+{
+    const QString pack = env.path("picked/Pack.rar");
+    TestEnv::writeFile(pack, "a pack by its name only");
+    const QUrl model = file(faceFile);
+    struct Case {
+        Target target;
+        QList<QUrl> urls;
+        const char* says;
+        bool onlyHair = false;
+    };
+    const Case cases[] = {
+        {Target::Hair, {model, file(hairFile)}, "Only one hair model file"},
+        {Target::Face, {QUrl("https://example.org/Face.bin")}, "Only one face model file"},
+        {Target::Face, {file(env.path("picked"))}, "is not a file"},
+        {Target::Face, {file(pack)}, "is not a face model file"},
+        {Target::Face, {model}, "\"Only Hair\"", true},
+        {Target::FacePackTab, {model}, "is not a face pack"},
+        {Target::FacePackTab, {file(pack), file(pack)}, "Only one face pack"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        TestEnv::writeFile(prog("Face"), "earlier copy");
+        w->lbl[0]->setText("Status : Not Loaded");
+        if (c.onlyHair) w->Op[2]->click();
+        const size_t before = env.ui.messages().size();
+        drop(c.target, c.urls);
+        ASSERT_EQ(env.ui.messages().size(), before + 1);
+        EXPECT_TRUE(env.ui.messages().last().contains(c.says)) << env.ui.messages().last().toStdString();
+        EXPECT_EQ(env.ui.shown.back().icon, UiSeam::Icon::Warning);
+        EXPECT_EQ(TestEnv::readFile(prog("Face")), "earlier copy");
+        EXPECT_EQ(w->lbl[0]->text(), "Status : Not Loaded");
+        EXPECT_FALSE(QFileInfo::exists(prog("Archive")));
+        w->Op[0]->click();
     }
 }
 

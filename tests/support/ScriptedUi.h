@@ -26,8 +26,7 @@ public:
 
     std::vector<Shown> shown;
     QStringList messages() const;  // texts of the message boxes, in order
-    std::vector<Icon> messageIcons() const;
-    int progressSteps = 0;  // setValue calls seen so far
+    int progressSteps = 0;         // setValue calls seen so far
 
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QString browseForFolder(QWidget* owner, const QString& prompt) override;

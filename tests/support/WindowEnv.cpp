@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "editdb/EditFileBuilder.h"
 #include "shell/frmMain.h"
 
 std::unique_ptr<frmMain> WindowEnv::openWindow(bool webEngine, const QUrl& newsPage)
@@ -13,6 +14,12 @@ std::unique_ptr<frmMain> WindowEnv::openWindow(bool webEngine, const QUrl& newsP
     options.webEngine = webEngine;
     options.newsPage = newsPage;
     return std::make_unique<frmMain>(options);
+}
+
+std::unique_ptr<frmMain> WindowEnv::openWindowOn(const EditFileBuilder& players)
+{
+    storeLocations(players.write(path("EDIT.bin")), faceFolder());
+    return openWindow();
 }
 
 void WindowEnv::settle()

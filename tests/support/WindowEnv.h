@@ -8,6 +8,7 @@
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
 
+class EditFileBuilder;
 class frmMain;
 
 // A test world with the real main window on it: dialogs are answered by a
@@ -18,6 +19,9 @@ public:
     // run its activation. `webEngine` false uses the light browser; a
     // `newsPage` is loaded at each activation.
     std::unique_ptr<frmMain> openWindow(bool webEngine = false, const QUrl& newsPage = QUrl());
+    // Stores an edit file of these players ("EDIT.bin") and the face folder
+    // as the locations, then opens the window on them.
+    std::unique_ptr<frmMain> openWindowOn(const EditFileBuilder& players);
 
     // Lets pending window events run, such as the activation queued by show().
     static void settle();
