@@ -73,27 +73,6 @@ TEST_P(Import, PacksMergeIntoTheArchiveUnlessAnEntryIsInTheWay)
     }
 }
 
-TEST_P(Import, ASplitPackWithAPartMissingOrCutShortIsNamedAndNothingIsAdded)
-{
-    run(pack("first.rar", {{"A/p1.bin", "1"}}));
-    const FolderSnapshot before = snapshotFolder(archive);
-    const QStringList parts = RarWriter::writeSplit(dir.filePath("set/Pack.rar"), GetParam(),
-                                                    {{"A/big.bin", PackFixtures::modelBytes(50000, 1)}}, 5);
-    ASSERT_TRUE(QFile::rename(parts[2], parts[2] + ".aside"));
-    const auto missing = run(parts[0]);
-    QFile::rename(parts[2] + ".aside", parts[2]);
-    TestEnv::writeFile(parts[4], TestEnv::readFile(parts[4]).left(40));
-    const auto cut = run(parts[1]);
-    for (const auto& [r, said] : {std::pair{missing, "part 3 of 5 (\"Pack.part3.rar\") is missing"},
-                                  std::pair{cut,
-                                            "damaged or incomplete and could not be unpacked: part 5 of 5 "
-                                            "(\"Pack.part5.rar\")"}}) {
-        EXPECT_EQ(r.outcome, Outcome::Failed);
-        EXPECT_TRUE(r.message.contains(said) && r.message.contains("Nothing was added")) << qPrintable(r.message);
-    }
-    EXPECT_EQ(snapshotFolder(archive), before);
-}
-
 TEST_P(Import, PacksThatAreAllAPackHoldsAreUnpackedOnRequest)
 {
     const QString zip = dir.filePath("inner.zip");

@@ -75,6 +75,17 @@ TEST_P(ExtractRar, FilesProtectedByAPasswordAreSaidToBe)
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ExtractRar, RarPackTest::layouts(), RarPackTest::layoutName);
 
+// A pack's tree: folders with and without entries of their own, a model of
+// `size` bytes, a smaller one and a loose file.
+std::vector<RarWriter::Entry> tree(int size)
+{
+    return {{"T", {}, true},
+            {"T/a.bin", PackFixtures::modelBytes(size, 1)},
+            {"E", {}, true},
+            {"T/b.bin", PackFixtures::modelBytes(70000, 2)},
+            {"c.txt", "c"}};
+}
+
 // A pack's tree as one file, then split into parts; any part chosen reads the whole set.
 struct SplitCase {
     RarWriter::Version version;
@@ -84,18 +95,10 @@ struct SplitCase {
 
 class ExtractSplit : public ::testing::TestWithParam<SplitCase> {
 protected:
-    static std::vector<RarWriter::Entry> entries()
-    {
-        return {{"T", {}, true},
-                {"T/a.bin", PackFixtures::modelBytes(300000, 1)},
-                {"E", {}, true},
-                {"T/b.bin", PackFixtures::modelBytes(70000, 2)},
-                {"c.txt", "c"}};
-    }
     QStringList writeSet()
     {
         const SplitCase& c = GetParam();
-        return RarWriter::writeSplit(dir.filePath("set/Pack.rar"), c.version, entries(), c.parts, c.naming);
+        return RarWriter::writeSplit(dir.filePath("set/Pack.rar"), c.version, tree(300000), c.parts, c.naming);
     }
 
     QTemporaryDir dir;
@@ -106,7 +109,7 @@ TEST_P(ExtractSplit, AnyPartImportsTheWholeSetLikeOneFile)
 {
     const QStringList parts = writeSet();
     ASSERT_EQ(parts.size(), GetParam().parts);
-    ASSERT_TRUE(RarWriter::write(dir.filePath("one.rar"), GetParam().version, entries()));
+    ASSERT_TRUE(RarWriter::write(dir.filePath("one.rar"), GetParam().version, tree(300000)));
     ASSERT_TRUE(unrar.Extract(dir.filePath("one.rar"), dir.filePath("one")).ok());
     const auto r = unrar.Extract(parts[parts.size() / 2], dir.filePath("out"));
     ASSERT_TRUE(r.ok()) << qPrintable(r.errorText);
@@ -114,24 +117,33 @@ TEST_P(ExtractSplit, AnyPartImportsTheWholeSetLikeOneFile)
     EXPECT_EQ(snapshotFolder(dir.filePath("out")), snapshotFolder(dir.filePath("one")));
 }
 
-TEST_P(ExtractSplit, AMissingOrDamagedPartIsNamed)
+// Through the import, which names the part and leaves the archive as it was.
+TEST_P(ExtractSplit, AMissingOrDamagedPartIsNamedAndNothingIsImported)
 {
     const QStringList parts = writeSet();
     const int n = int(parts.size());
-    const auto failure = [&](int chosen) {
-        const auto r = unrar.Extract(parts[chosen], dir.filePath("out"));
-        return std::tuple{r.status, r.partNumber, r.partCount, r.partName};
+    const QString program = dir.filePath("program"), archive = program + "/Archive";
+    TestEnv::writeFile(archive + "/T/a.bin", "older");
+    const FolderSnapshot before = snapshotFolder(program);
+    const auto failure = [&](int chosen, const QString& said) {
+        const auto r = FacePackImport(unrar, archive, program).run(parts[chosen]);
+        EXPECT_TRUE(r.message.contains(said) && r.message.contains("Nothing was added")) << qPrintable(r.message);
+        EXPECT_EQ(snapshotFolder(program), before);
+        return std::tuple{r.extraction.status, r.extraction.partNumber, r.extraction.partCount};
     };
+    const auto name = [&](int i) { return QFileInfo(parts[i]).fileName(); };
     const QString aside = dir.filePath("aside");
     const int middle = (n - 1) / 2;  // part 3 of 5; part 1 of 2
     ASSERT_TRUE(QFile::rename(parts[middle], aside));
-    EXPECT_EQ(failure(n - 1), std::tuple(Status::PartMissing, middle + 1, n, QFileInfo(parts[middle]).fileName()));
+    EXPECT_EQ(failure(n - 1, QString("part %1 of %2 (\"%3\") is missing").arg(middle + 1).arg(n).arg(name(middle))),
+              std::tuple(Status::PartMissing, middle + 1, n));
     ASSERT_TRUE(QFile::rename(aside, parts[middle]) && QFile::rename(parts[n - 1], aside));  // the last one missing
-    EXPECT_EQ(failure(0), std::tuple(Status::PartMissing, n, 0, QFileInfo(parts[n - 1]).fileName()));
+    EXPECT_EQ(failure(0, QString("part %1 (\"%2\") is missing").arg(n).arg(name(n - 1))),
+              std::tuple(Status::PartMissing, n, 0));
     QByteArray last = TestEnv::readFile(aside);
     TestEnv::writeFile(parts[n - 1], last.left(last.size() - 10));  // the last one cut short
-    EXPECT_EQ(failure(0), std::tuple(Status::Damaged, n, n, QFileInfo(parts[n - 1]).fileName()));
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("out/T/a.bin")));
+    EXPECT_EQ(failure(0, QString("could not be unpacked: part %1 of %1 (\"%2\")").arg(n).arg(name(n - 1))),
+              std::tuple(Status::Damaged, n, n));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, ExtractSplit,
@@ -182,11 +194,7 @@ TEST_F(Extract, ZipAnd7zCutIntoNumberedPiecesReadJoined)
 
 TEST_F(Extract, SolidRar4PacksAreReadByTheSecondReader)
 {
-    const std::vector<RarWriter::Entry> entries = {{"T", {}, true},
-                                                   {"T/a.bin", PackFixtures::modelBytes(3 << 20, 4)},
-                                                   {"E", {}, true},
-                                                   {"T/b.bin", "b"},
-                                                   {"c.txt", "c"}};
+    const std::vector<RarWriter::Entry> entries = tree(3 << 20);
     const QString solid = dir.filePath("solid.rar");
     ASSERT_TRUE(RarWriter::write(dir.filePath("plain.rar"), RarWriter::Version::Rar4, entries) &&
                 RarWriter::write(solid, RarWriter::Version::Rar4, entries, true));
@@ -203,7 +211,7 @@ TEST_F(Extract, SolidRar4PacksAreReadByTheSecondReader)
     EXPECT_EQ(unrar.Extract(solid, out(), [&calls](qint64 done, qint64) { return done < (1 << 20); }).status,
               Status::Canceled);
     QByteArray bytes = TestEnv::readFile(solid);
-    bytes[bytes.indexOf(PackFixtures::modelBytes(64, 4)) + 100] ^= 1;
+    bytes[bytes.indexOf(PackFixtures::modelBytes(64, 1)) + 100] ^= 1;
     TestEnv::writeFile(solid, bytes);
     const auto bad = unrar.Extract(solid, out());
     EXPECT_EQ(bad.status, Status::Damaged);

@@ -29,7 +29,6 @@ TEST(MapLine, ComposesEachFormAndPassesNamesThroughUnchanged)
         {"A", OnlyHair, R"(7, ,"A_Hair.bin")"},  // no space before the quotation mark
         {"", FaceAndHair, R"(7, "_Face.bin", "_Hair.bin")"},
         {"<unnamed_57> ", OnlyFace, R"(7, "<unnamed_57> _Face.bin")"},
-        {"  x  ", OnlyFace, R"(7, "  x  _Face.bin")"},
         {MapLine::folderNamePart("T", "P"), FaceAndHair, R"(7, "T\P_Face.bin", "T\P_Hair.bin")"},
         {MapLine::folderNamePart("", "P"), OnlyHair, R"(7, ,"\P_Hair.bin")"},
     };
@@ -83,7 +82,7 @@ protected:
 
     Installer::Request request(Content content = FaceAndHair, const QString& base = "Sample Player") const
     {
-        return {face, false, {}, base, content, MapLine::compose("12345", base, content), workFace, workHair, program};
+        return installRequest(face, program, "12345", base, content, {}, workFace, workHair);
     }
 
     // `step` must be refused with a message holding `needle`, changing nothing on disk.
@@ -150,8 +149,15 @@ TEST_F(FaceFolderTest, EveryRefusedInstallLeavesTheFaceFolderAsItWas)
         {[](auto& r) { r.content = OnlyFace; }, "does not name"},
         {[](auto& r) { r.line += " Ł"; }, "code page"},
         {[](auto& r) { r.workingFace += "-gone"; }, "no face model"},
-        // Last, as the folder stays: a folder where a model goes is not moved aside.
-        {[&](auto&) { QDir().mkpath(face + "/Sample Player_Hair.bin"); }, "in the way"},
+        // Last, as what they make stays: a read-only map.txt or model, and a
+        // folder where a model goes, which is not moved aside.
+        {[&](auto&) { QFile::setPermissions(face + "/map.txt", QFileDevice::ReadOwner); }, "could not add the line"},
+        {[&](auto&) {
+             TestEnv::writeFile(face + "/Sample Player_Hair.bin", "older hair");
+             QFile::setPermissions(face + "/Sample Player_Hair.bin", QFileDevice::ReadOwner);
+         },
+         "the file there is read-only"},
+        {[&](auto&) { QDir().mkpath(face + "/Sample Player_Face.bin"); }, "in the way"},
     };
     for (const auto& [change, needle] : cases) {
         auto r = request();
@@ -180,20 +186,6 @@ TEST_F(FaceFolderTest, LinksAndOddFilesAreRefusedNeverWrittenThrough)
         ASSERT_TRUE(make(face + "/map.txt"));
         expectRefused([&] { return Installer::install(request()).message; }, needle);
     }
-}
-
-TEST_F(FaceFolderTest, AFailedInstallStepTakesBackWhatWentBefore)
-{
-    const QString hair = face + "/Sample Player_Hair.bin";
-    TestEnv::writeFile(face + "/map.txt", "kept\r\n");
-    TestEnv::writeFile(face + "/Sample Player_Face.bin", "older face");
-    TestEnv::writeFile(hair, "locked hair");
-    // The face goes in first: it is taken back, the older face returns and no line dangles.
-    QFile::setPermissions(hair, QFileDevice::ReadOwner);
-    expectRefused([&] { return Installer::install(request()).message; }, "read-only");
-    QFile::setPermissions(hair, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QFile::setPermissions(face + "/map.txt", QFileDevice::ReadOwner);
-    expectRefused([&] { return Installer::install(request()).message; }, "could not add the line");
 }
 
 TEST_F(FaceFolderTest, TeamFolderCommandsReachOnlyATeamFolderAndReportWhatTheyCannotDo)

@@ -11,17 +11,7 @@
 
 namespace FC = FaceFolderCheck;
 
-// Readable failure messages.
-[[maybe_unused]] static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
-
-std::string listed(const FolderSnapshot& snapshot)
-{
-    std::string text;
-    for (const auto& [path, bytes] : snapshot) text += path.toStdString() + " = " + bytes.left(24).toStdString() + "\n";
-    return text;
-}
 
 // A face folder with one example of every health flag.
 class InstalledTest : public ::testing::Test {
@@ -45,14 +35,6 @@ protected:
         ASSERT_TRUE(MapFile::read(face + "/map.txt", doc).ok);
         listing = FolderListing::list(face);
         report = FC::check(doc, listing);
-    }
-
-    QStringList orphans()
-    {
-        QStringList names;
-        for (int i : report.orphans) names << listing.file(i).relative;
-        names.sort();
-        return names;
     }
 
     // Reads the folder, then plans the removal of these lines and, when asked, the first unnamed file.
@@ -101,7 +83,10 @@ TEST_F(InstalledTest, TheHealthCheckFlagsEachProblemAndNamesTheFirstLineOfAPlaye
     EXPECT_EQ(listing.file(report.lines[7].faceFile).relative, "Sample Team/Deep/H_Face.bin");
     // Model files of the face folder and its team folders that nothing names;
     // deeper folders, linked folders, other files and mentions do not count.
-    EXPECT_EQ(orphans(), QStringList({"E_Face.bin", "Sample Team/F_Hair.bin"}));
+    QStringList orphans;
+    for (int i : report.orphans) orphans << listing.file(i).relative;
+    orphans.sort();
+    EXPECT_EQ(orphans, QStringList({"E_Face.bin", "Sample Team/F_Hair.bin"}));
 
     EXPECT_EQ(FC::describe(doc, report, 0), "this player is also on line 3; this line comes first");
     EXPECT_EQ(FC::describe(doc, report, 2), "line 1 comes first for this player");
@@ -136,13 +121,7 @@ TEST_F(InstalledTest, RemovalTakesOutOnlyTheChosenLinesAndTheFilesNoOtherLineNee
     expected["map.txt"] = doc.without({1, 6, 7});
     const Result done = MapRemoval::apply(p);
     ASSERT_TRUE(done.ok) << done.message.toStdString();
-    EXPECT_EQ(listed(snapshotFolder(face)), listed(expected));
-
-    // Removing the last line, which has no line end, leaves the line before intact.
-    writeMap("1, \"A_Face.bin\"\r\n9, \"C_Face.bin\"");
-    ASSERT_TRUE(MapRemoval::apply(plan({1})).ok);
-    EXPECT_EQ(TestEnv::readFile(face + "/map.txt"), "1, \"A_Face.bin\"\r\n");
-    EXPECT_FALSE(QFileInfo::exists(face + "/C_Face.bin"));
+    EXPECT_EQ(snapshotFolder(face), expected);
 }
 
 // A step that fails, or a crash before a step and the recovery after it,
@@ -170,7 +149,7 @@ TEST_F(InstalledTest, AFailureOrACrashAtAnyStepLeavesTheFolderAsItWasOrAsMeant)
                 EXPECT_TRUE(!r.ok && (fault == Crash || r.message.contains("Nothing was removed")))
                     << r.message.toStdString();
                 ASSERT_TRUE(fault == Fail || MapRemoval::recover(face).ok);
-                EXPECT_EQ(listed(snapshotFolder(face)), listed(step <= commit ? before : after)) << step;
+                EXPECT_EQ(snapshotFolder(face), step <= commit ? before : after) << step;
             }
         }
     }
@@ -187,7 +166,7 @@ TEST_F(InstalledTest, RemovalIsRefusedWhenTheFolderChangedOrMapTxtIsProtected)
         const FolderSnapshot before = snapshotFolder(face);
         const Result r = MapRemoval::apply(p);
         EXPECT_TRUE(!r.ok && r.message.contains(needle)) << r.message.toStdString();
-        EXPECT_EQ(listed(snapshotFolder(face)), listed(before)) << needle;
+        EXPECT_EQ(snapshotFolder(face), before) << needle;
     };
     writeMap(map0 + "\r\n8, \"new.bin\"\r\n");  // an install since the view was read
     refusedWith("changed since it was read");

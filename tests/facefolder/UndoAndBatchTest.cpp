@@ -14,21 +14,7 @@
 
 using enum MapLine::Content;
 
-// Readable failure messages.
-[[maybe_unused]] static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
-
-// The paths in which two snapshots differ.
-std::string differences(const FolderSnapshot& a, const FolderSnapshot& b)
-{
-    QStringList paths;
-    for (const auto& [path, bytes] : a)
-        if (!b.contains(path) || b.at(path) != bytes) paths << path;
-    for (const auto& [path, bytes] : b)
-        if (!a.contains(path)) paths << QLatin1Char('+') + path;
-    return paths.join(' ').toStdString();
-}
 
 // A face folder with an older model, a team folder, an unterminated map.txt
 // and three working models.
@@ -47,16 +33,8 @@ protected:
     Installer::Request request(const QString& id, const QString& base, MapLine::Content content,
                                const QString& team = {}, const char* faceWork = "A", const char* hairWork = "B") const
     {
-        const QString part = team.isEmpty() ? base : MapLine::folderNamePart(team, base);
-        return {face,
-                !team.isEmpty(),
-                team,
-                base,
-                content,
-                MapLine::compose(id, part, content),
-                env.path(QString("work/") + faceWork),
-                env.path(QString("work/") + hairWork),
-                program};
+        return installRequest(face, program, id, base, content, team, env.path(QString("work/") + faceWork),
+                              env.path(QString("work/") + hairWork));
     }
 
     Result install(const std::vector<Installer::Request>& requests)
@@ -97,13 +75,13 @@ TEST_F(UndoTest, EachKindOfInstallIsTakenBackToTheExactBytesBefore)
     };
     for (const auto& [what, requests] : cases) {
         ASSERT_TRUE(install(requests).ok) << what;
-        EXPECT_NE(differences(snapshotFolder(face), before), "") << what;
+        EXPECT_NE(snapshotFolder(face), before) << what;
         const InstallUndo::Plan plan = prepare();
         ASSERT_TRUE(plan.refusal.ok) << what << plan.refusal.message.toStdString();
         EXPECT_EQ(plan.lines.size(), qsizetype(requests.size())) << what;
         EXPECT_TRUE(plan.confirmation().contains(requests.back().line)) << what;
         ASSERT_TRUE(InstallUndo::undo(program, plan).ok) << what;
-        EXPECT_EQ(differences(snapshotFolder(face), before), "") << what;  // the unterminated last line included
+        EXPECT_EQ(snapshotFolder(face), before) << what;  // the unterminated last line included
         EXPECT_EQ(programFiles(), QStringList()) << what;
         EXPECT_EQ(prepare().refusal.message, "There is no install to undo.") << what;
     }
@@ -127,7 +105,6 @@ TEST_F(UndoTest, RefusesWithItsReasonAndChangesNothing)
 {
     const QString model = face + "/Oren Vasko_Face.bin";
     const std::pair<std::function<void()>, const char*> cases[] = {
-        {[] {}, "no install to undo"},
         {[&] { TestEnv::writeFile(face + "/map.txt", TestEnv::readFile(face + "/map.txt") + "7, \"X_Face.bin\"\r\n"); },
          "lines were added after"},
         {[&] { TestEnv::writeFile(face + "/map.txt", TestEnv::readFile(face + "/map.txt").replace("101", "102")); },
@@ -143,18 +120,14 @@ TEST_F(UndoTest, RefusesWithItsReasonAndChangesNothing)
         {[&] { face = env.path("Other"); }, "not into the one chosen now"},
     };
     const FolderSnapshot start = snapshotFolder(env.root());
-    bool first = true;
     for (const auto& [change, needle] : cases) {
-        if (!first) {
-            ASSERT_TRUE(install({request("101", "Oren Vasko", OnlyFace)}).ok) << needle;
-        }
-        first = false;
+        ASSERT_TRUE(install({request("101", "Oren Vasko", OnlyFace)}).ok) << needle;
         change();
         const FolderSnapshot changed = snapshotFolder(env.root());
         const InstallUndo::Plan plan = prepare();
         EXPECT_TRUE(plan.refusal.message.contains(needle)) << needle << ": " << plan.refusal.message.toStdString();
         EXPECT_FALSE(InstallUndo::undo(program, plan).ok);
-        EXPECT_EQ(differences(snapshotFolder(env.root()), changed), "") << needle;
+        EXPECT_EQ(snapshotFolder(env.root()), changed) << needle;
         face = env.faceFolder();
         restore(start);
     }
@@ -207,18 +180,19 @@ TEST_F(UndoTest, AnInstallOrUndoThatFailsOrIsKilledAtAnyStepLeavesOneWholeState)
     // An install: whole or not at all, and what the undo offers then is right.
     atEveryStep([&] { return install(batch).ok; },
                 [&](const std::string& where) {
-                    const std::string now = differences(snapshotFolder(face), before);
-                    EXPECT_TRUE(now.empty() || differences(snapshotFolder(face), installed).empty()) << where << now;
+                    const FolderSnapshot now = snapshotFolder(face);
+                    EXPECT_TRUE(now == before || now == installed) << where;
                     if (!prepare().refusal) return;
                     EXPECT_TRUE(undo().ok) << where;
-                    EXPECT_EQ(differences(snapshotFolder(face), before), "") << where;
+                    EXPECT_EQ(snapshotFolder(face), before) << where;
                 });
     // An undo: whole or not at all, the record going with it.
     ASSERT_TRUE(install(batch).ok);
     atEveryStep([&] { return undo().ok; },
                 [&](const std::string& where) {
-                    const bool undone = differences(snapshotFolder(face), before).empty();
-                    EXPECT_TRUE(undone || differences(snapshotFolder(face), installed).empty()) << where;
+                    const FolderSnapshot now = snapshotFolder(face);
+                    const bool undone = now == before;
+                    EXPECT_TRUE(undone || now == installed) << where;
                     EXPECT_EQ(prepare().refusal.ok, !undone) << where;
                     EXPECT_EQ(programFiles().join(' '), undone ? "" : ".ludex-undo .ludex-undo-record") << where;
                 });
@@ -234,7 +208,7 @@ TEST_F(UndoTest, ABatchIsRefusedWholeWithoutRoomOrWithTwoModelsForOneFile)
     EXPECT_TRUE(install(batch).message.contains("not enough free space"));
     Installer::setFreeSpaceProbe({});
     EXPECT_TRUE(install({batch[0], request("9", "oren vasko", OnlyFace)}).message.contains("same file"));
-    EXPECT_EQ(differences(snapshotFolder(env.root()), all), "");
+    EXPECT_EQ(snapshotFolder(env.root()), all);
 }
 
 // ----- matching the archive's entries to players -----

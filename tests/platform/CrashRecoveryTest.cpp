@@ -16,6 +16,7 @@
 
 #include "archive/FacePackImport.h"
 #include "archive/PackFixtures.h"
+#include "facefolder/FaceFolderCheck.h"
 #include "platform/CrashScenarios.h"
 #include "platform/FileTransaction.h"
 #include "platform/ProcessOwner.h"
@@ -56,19 +57,6 @@ void buildWorld(const QString& root)
 State stateOf(const QString& root)
 {
     return {snapshotFolder(root + "/Ludex/Face"), snapshotFolder(root + "/program/Archive")};
-}
-
-// The quoted names of every map.txt line whose file is missing.
-QStringList missingFiles(const QString& face)
-{
-    QStringList missing;
-    for (const QByteArray& line : TestEnv::readFile(face + "/map.txt").split('\n')) {
-        const QList<QByteArray> parts = line.split('"');
-        for (qsizetype i = 1; i < parts.size(); i += 2)
-            if (!QFileInfo::exists(face + '/' + QString::fromLatin1(parts[i]).replace('\\', '/')))
-                missing << QString::fromLatin1(parts[i]);
-    }
-    return missing;
 }
 
 class CrashRecovery : public ::testing::TestWithParam<const char*> {
@@ -131,7 +119,12 @@ protected:
         EXPECT_TRUE(recovered.problems.isEmpty()) << what << ": " << recovered.problems.join('\n').toStdString();
         const State now = stateOf(root);
         EXPECT_TRUE(now == before || now == after) << what;
-        EXPECT_EQ(missingFiles(root + "/Ludex/Face"), QStringList()) << what;
+        // Every map.txt line names files that are there.
+        MapFile::Document map;
+        EXPECT_TRUE(MapFile::read(root + "/Ludex/Face/map.txt", map).ok) << what;
+        FolderListing files = FolderListing::list(root + "/Ludex/Face");
+        for (const auto& line : FaceFolderCheck::check(map, files).lines)
+            EXPECT_FALSE(line.flags & (FaceFolderCheck::FaceMissing | FaceFolderCheck::HairMissing)) << what;
         EXPECT_EQ(QDir(root + "/program").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{"Archive"})
             << what;

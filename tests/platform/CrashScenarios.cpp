@@ -2,24 +2,15 @@
 
 #include "archive/FacePackImport.h"
 #include "archive/UnRarExtractor.h"
-#include "facefolder/Installer.h"
+#include "support/TestEnv.h"
 
 namespace {
 
 Installer::Request request(const QString& root, const QString& id, const QString& base, MapLine::Content content,
                            const QString& team = QString())
 {
-    Installer::Request r;
-    r.faceFolder = root + "/Ludex/Face";
-    r.intoTeamFolder = !team.isEmpty();
-    r.teamFolder = team;
-    r.baseName = base;
-    r.content = content;
-    r.line = MapLine::compose(id, team.isEmpty() ? base : MapLine::folderNamePart(team, base), content);
-    r.workingFace = root + "/work/Face";
-    r.workingHair = root + "/work/Hair";
-    r.journalFolder = root + "/program";
-    return r;
+    return installRequest(root + "/Ludex/Face", root + "/program", id, base, content, team, root + "/work/Face",
+                          root + "/work/Hair");
 }
 
 }  // namespace

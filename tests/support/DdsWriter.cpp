@@ -5,6 +5,13 @@
 namespace DdsWriter {
 namespace {
 
+// The RGB888 a decoder gives for an RGB565 value (bit replication).
+QRgb expand565(quint16 c)
+{
+    const int r = (c >> 11) & 0x1F, g = (c >> 5) & 0x3F, b = c & 0x1F;
+    return qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
+}
+
 // Every block one solid colour, as the program's writer makes it.
 QImage blockPicture(int width, int height, const BlockColour& colour, quint8 alpha)
 {
@@ -19,12 +26,6 @@ QImage blockPicture(int width, int height, const BlockColour& colour, quint8 alp
 }
 
 }  // namespace
-
-QRgb expand565(quint16 c)
-{
-    const int r = (c >> 11) & 0x1F, g = (c >> 5) & 0x3F, b = c & 0x1F;
-    return qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
-}
 
 Dds rgba32(const QImage& image)
 {

@@ -15,9 +15,6 @@ struct Dds {
     QImage expected;   // ARGB32: what the file decodes to
 };
 
-// The RGB888 a decoder gives for an RGB565 value (bit replication).
-QRgb expand565(quint16 c);
-
 // Uncompressed 32-bit A8R8G8B8 (masks 00FF0000, 0000FF00, 000000FF, FF000000).
 Dds rgba32(const QImage& image);
 // Block-compressed; width and height are multiples of 4.

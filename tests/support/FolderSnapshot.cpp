@@ -27,3 +27,11 @@ FolderSnapshot snapshotFolder(const QString& root)
     }
     return result;
 }
+
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+void PrintTo(const FolderSnapshot& snapshot, std::ostream* os)
+{
+    for (const auto& [path, bytes] : snapshot)
+        *os << "\n  " << path.toStdString() << " = " << bytes.left(24).toStdString();
+}

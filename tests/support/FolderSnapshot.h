@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <map>
+#include <ostream>
 
 // Everything under a folder, for "nothing changed" checks: each file's bytes
 // by relative path, each folder as its path with a trailing "/" mapping to
@@ -12,3 +13,8 @@
 using FolderSnapshot = std::map<QString, QByteArray>;
 
 FolderSnapshot snapshotFolder(const QString& root);
+
+// Readable failure messages: a text in quotes; a snapshot path by path, with
+// the start of each file.
+void PrintTo(const QString& text, std::ostream* os);
+void PrintTo(const FolderSnapshot& snapshot, std::ostream* os);

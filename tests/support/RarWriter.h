@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <vector>
 
-class QIODevice;
-
 // Writes RAR archives with stored (uncompressed) entries, so that tests and
 // benchmarks can make face packs without the closed `rar` tool. Both the
 // RAR 4 layout (marker, main header, 0x74 file headers, end header; 16-bit
@@ -23,69 +21,33 @@ class QIODevice;
 // has its own opening and end headers, a file cut at a volume's end goes on in
 // the next one under a header marked as continued, and every part but the
 // last of a cut file carries the CRC32 of its own piece.
-class RarWriter {
-public:
-    enum class Version { Rar4, Rar5 };
-    // How the volumes of a set are named: "Pack.part01.rar"... (RAR 5, and
-    // RAR 4 with the new numbering), or "Pack.rar", "Pack.r00"... (RAR 4).
-    enum class Naming { Parts, OldStyle };
+namespace RarWriter {
 
-    struct Entry {
-        QString name;     // path inside the archive, '/' between parts
-        QByteArray data;  // ignored for folders
-        bool folder = false;
-        bool encrypted = false;  // marked as protected by a password; the data is written as given
-    };
+enum class Version { Rar4, Rar5 };
+// How the volumes of a set are named: "Pack.part01.rar"... (RAR 5, and
+// RAR 4 with the new numbering), or "Pack.rar", "Pack.r00"... (RAR 4).
+enum class Naming { Parts, OldStyle };
 
-    // One volume of a set: its 0-based number and whether another follows.
-    struct Volume {
-        bool inSet = false;
-        int number = 0;
-        bool last = true;
-        Naming naming = Naming::Parts;
-    };
-
-    // Writes the archive's opening headers to `out`, which must stay open
-    // until finish().
-    RarWriter(QIODevice& out, Version version, bool solid = false);
-    RarWriter(QIODevice& out, Version version, bool solid, const Volume& volume);
-
-    bool addFile(const QString& name, const QByteArray& data);
-    bool addFolder(const QString& name);
-    bool add(const Entry& entry);
-    // A piece of a file cut across volumes: `offset` into the whole file's data.
-    bool addPiece(const Entry& entry, qsizetype offset, qsizetype size);
-    // Writes the end-of-archive header.
-    bool finish();
-
-    // A whole archive in memory.
-    // `solid` marks the archive solid and every file after the first as
-    // continuing the one before, as a solid archiver does; stored data is the same.
-    static QByteArray build(Version version, const std::vector<Entry>& entries, bool solid = false);
-    // The same, written to a file (its folders are created); false when it cannot be written.
-    static bool write(const QString& path, Version version, const std::vector<Entry>& entries, bool solid = false);
-
-    // Writes the entries as a set of `parts` volumes next to `firstPath`
-    // (named after it by `naming`), the file data spread evenly over them.
-    // Returns the volumes' paths in order, or nothing when they cannot be written.
-    static QStringList writeSplit(const QString& firstPath, Version version, const std::vector<Entry>& entries,
-                                  int parts, Naming naming = Naming::Parts, bool solid = false);
-    // The name of volume `index` (0-based) of `count`, for a set whose base
-    // name (without ".rar") is `base`; part numbers are padded to the count's digits.
-    static QString volumeName(const QString& base, Naming naming, int index, int count);
-
-    static const char* name(Version version) { return version == Version::Rar4 ? "Rar4" : "Rar5"; }
-
-private:
-    QByteArray rar4FileHeader(const Entry& e, qsizetype offset, qsizetype size, bool continues) const;
-    QByteArray rar5FileHeader(const Entry& e, qsizetype offset, qsizetype size, bool continues) const;
-    QByteArray rar5Header(quint64 type, quint64 flags, const QByteArray& fields, quint64 dataSize,
-                          const QByteArray& extra = {}) const;
-
-    QIODevice& out_;
-    Version version_;
-    bool solid_ = false;
-    Volume volume_;
-    bool firstFile_ = true;
-    bool ok_ = true;
+struct Entry {
+    QString name;     // path inside the archive, '/' between parts
+    QByteArray data;  // ignored for folders
+    bool folder = false;
+    bool encrypted = false;  // marked as protected by a password; the data is written as given
 };
+
+// A whole archive in memory.
+// `solid` marks the archive solid and every file after the first as
+// continuing the one before, as a solid archiver does; stored data is the same.
+QByteArray build(Version version, const std::vector<Entry>& entries, bool solid = false);
+// The same, written to a file (its folders are created); false when it cannot be written.
+bool write(const QString& path, Version version, const std::vector<Entry>& entries, bool solid = false);
+
+// Writes the entries as a set of `parts` volumes next to `firstPath`
+// (named after it by `naming`), the file data spread evenly over them.
+// Returns the volumes' paths in order, or nothing when they cannot be written.
+QStringList writeSplit(const QString& firstPath, Version version, const std::vector<Entry>& entries, int parts,
+                       Naming naming = Naming::Parts, bool solid = false);
+
+inline const char* name(Version version) { return version == Version::Rar4 ? "Rar4" : "Rar5"; }
+
+}  // namespace RarWriter

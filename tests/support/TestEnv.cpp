@@ -19,10 +19,6 @@ TestEnv::TestEnv()
     QDir().mkpath(faceFolder_);
 }
 
-TestEnv::~TestEnv() = default;
-
-QString TestEnv::path(const QString& relative) const { return dir_.filePath(relative); }
-
 void TestEnv::storeLocations(const QString& editFile, const QString& faceFolder)
 {
     SettingsStore store(settingsFile_);

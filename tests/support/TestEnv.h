@@ -3,18 +3,19 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "facefolder/Installer.h"
+
 // A private world for one test: a program folder, a face folder and a
 // settings file, all inside one temporary folder.
 class TestEnv {
 public:
     TestEnv();
-    ~TestEnv();
 
     QString root() const { return dir_.path(); }
-    QString programFolder() const { return programFolder_; }  // exists
-    QString faceFolder() const { return faceFolder_; }        // exists
-    QString settingsFile() const { return settingsFile_; }    // not written until asked
-    QString path(const QString& relative) const;              // root + "/" + relative
+    QString programFolder() const { return programFolder_; }                         // exists
+    QString faceFolder() const { return faceFolder_; }                               // exists
+    QString settingsFile() const { return settingsFile_; }                           // not written until asked
+    QString path(const QString& relative) const { return dir_.filePath(relative); }  // root + "/" + relative
 
     // Stores the two locations as the program would have stored them.
     void storeLocations(const QString& editFile, const QString& faceFolder);
@@ -34,3 +35,15 @@ private:
     QString faceFolder_;
     QString settingsFile_;
 };
+
+// The request the window makes to install `base`'s models from `workFace` and
+// `workHair` into the face folder `face`, or into its team folder `team`, with
+// the map line for the identifier `id`; the journal goes into `program`.
+inline Installer::Request installRequest(const QString& face, const QString& program, const QString& id,
+                                         const QString& base, MapLine::Content content, const QString& team,
+                                         const QString& workFace, const QString& workHair)
+{
+    const QString part = team.isEmpty() ? base : MapLine::folderNamePart(team, base);
+    return {face,     !team.isEmpty(), team,   base, content, MapLine::compose(id, part, content),
+            workFace, workHair,        program};
+}
