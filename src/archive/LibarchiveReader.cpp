@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "archive/PackReaders.h"
+#include "archive/SevenZipScan.h"
 
 namespace {
 
@@ -29,6 +30,23 @@ public:
     }
 
     qint64 position() const { return at_; }
+
+    // Bytes from `offset` across the parts, the reader's place left alone.
+    QByteArray readAt(qint64 offset, qint64 length)
+    {
+        QByteArray bytes;
+        const qint64 end = std::min(starts_.back(), offset + length);
+        for (qint64 at = offset; at < end;) {
+            const size_t i = partAt(at);
+            QFile& f = *parts_.files[i];
+            const QByteArray piece =
+                f.seek(at - starts_[i]) ? f.read(std::min(end, starts_[i + 1]) - at) : QByteArray();
+            if (piece.isEmpty()) break;
+            bytes += piece;
+            at += piece.size();
+        }
+        return bytes;
+    }
 
     static la_ssize_t read(archive* a, void* self, const void** block)
     {
@@ -135,20 +153,22 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
     // it in a small RAR pack that ends with a ZIP pack stored in it.
     QFile& first = *parts.files.front();
     const QByteArray head = first.seek(0) ? first.read(8) : QByteArray();
+    const bool sevenZip = head.startsWith("7z\xbc\xaf\x27\x1c");
     if (head.startsWith("Rar!\x1a\x07")) {
         archive_read_support_format_rar(a);
         archive_read_support_format_rar5(a);
     } else if (head.startsWith("PK\x03\x04")) {
         archive_read_support_format_zip(a);
-    } else if (head.startsWith("7z\xbc\xaf\x27\x1c")) {
+    } else if (sevenZip) {
         archive_read_support_format_7zip(a);
     } else {
         // Named formats only: the catch-all set would also take plain text as an
         // mtree listing, which reads files named in it from this computer's disk.
+        // No 7z here: a 7z pack opens with its signature, and one hidden in a
+        // program file would escape the look at its list of files below.
         archive_read_support_format_rar(a);
         archive_read_support_format_rar5(a);
         archive_read_support_format_zip(a);
-        archive_read_support_format_7zip(a);
         archive_read_support_format_tar(a);
         archive_read_support_format_cab(a);
         archive_read_support_format_lha(a);
@@ -167,6 +187,11 @@ bool PackReaders::readWithLibarchive(Parts& parts, PackEntryWriter& out)
     };
 
     Joined in(parts);
+    if (sevenZip) {
+        const SevenZipScan scan = SevenZipScan::of(
+            [&in](qint64 offset, qint64 length) { return in.readAt(offset, length); }, parts.total, out.maxEntries());
+        if (scan.status != Status::Ok) return stop(scan.status, scan.text);
+    }
     archive_read_set_callback_data(a, &in);
     archive_read_set_read_callback(a, &Joined::read);
     archive_read_set_seek_callback(a, &Joined::seek);

@@ -53,6 +53,7 @@ public:
     // Records the end of the extraction with `status`; returns false.
     bool stop(Status status, const QString& text);
     bool stopped() const { return report_.status != Status::Ok; }
+    qint64 maxEntries() const { return limits_.maxEntries; }
 
 private:
     class Tree;
