@@ -103,16 +103,23 @@ public:
         return true;
     }
 
-    // A count of things that each take at least one byte of what follows.
+    // A count of things that each take at least one byte of what follows, at most `most`.
     bool count(quint64& value, quint64 most)
     {
-        if (!number(value)) return false;
-        if (value > most)
-            return fail(Status::TooManyEntries,
-                        QStringLiteral("the 7z pack declares %1 entries, more than %2").arg(value).arg(most));
-        return value <= left() || damaged();
+        return number(value) && ((value <= most && value <= left()) || damaged());
     }
-    bool entries(quint64& value) { return count(value, maxEntries_); }
+    // A count of entries, which the entry limit bounds as well.
+    bool entries(quint64& value, bool eachTakesAByte = true)
+    {
+        if (!number(value)) return false;
+        if (value > maxEntries_) return tooMany(value);
+        return !eachTakesAByte || value <= left() || damaged();
+    }
+    bool tooMany(quint64 declared)
+    {
+        return fail(Status::TooManyEntries,
+                    QStringLiteral("the 7z pack declares %1 entries, more than %2").arg(declared).arg(maxEntries_));
+    }
 
     bool skip(quint64 n)
     {
@@ -236,9 +243,7 @@ public:
             for (Folder& f : s.folders) {
                 if (!entries(f.unpackStreams)) return false;
                 total += f.unpackStreams;
-                if (total > maxEntries_)
-                    return fail(Status::TooManyEntries,
-                                QStringLiteral("the 7z pack declares more than %1 entries").arg(maxEntries_));
+                if (total > maxEntries_) return tooMany(total);
             }
             if (!byte(id)) return false;
         }
@@ -272,10 +277,7 @@ public:
     bool filesInfo()
     {
         quint64 files = 0;
-        if (!number(files)) return false;
-        if (files > maxEntries_)
-            return fail(Status::TooManyEntries,
-                        QStringLiteral("the 7z pack declares %1 entries, more than %2").arg(files).arg(maxEntries_));
+        if (!entries(files, false)) return false;
         for (;;) {
             quint64 type = 0, size = 0;
             if (!number(type)) return false;
