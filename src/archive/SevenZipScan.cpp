@@ -36,7 +36,8 @@ struct Folder {
     quint64 outStreams = 0;
     bool digest = false;
     quint64 unpackStreams = 1;
-    QByteArray method;  // of its first coder
+    QByteArray method;       // of its first coder
+    bool encrypted = false;  // a coder of the chain is AES
     QByteArray properties;
     quint64 coders = 0;
     quint64 packedStreams = 0;
@@ -172,6 +173,7 @@ public:
             quint64 size = 0;
             if ((flags & 0x20) && (!count(size, quint64(SevenZipScan::kMaxListBytes)) || !take(size, properties)))
                 return false;
+            f.encrypted = f.encrypted || id == QByteArrayView("\x06\xf1\x07\x01", 4);
             if (c == 0) {
                 f.method = id;
                 f.properties = properties;
@@ -393,8 +395,8 @@ SevenZipScan SevenZipScan::of(const ReadAt& read, qint64 size, qint64 maxEntries
         if (packed > quint64(kMaxListBytes) || f.unpackSize > quint64(kMaxListBytes))
             return stop(Status::Unsupported,
                         QStringLiteral("a 7z list of files of more than %1 MiB").arg(kMaxListBytes >> 20));
-        static const QByteArray copy(1, '\0'), lzma("\x03\x01\x01", 3), aes("\x06\xf1\x07\x01", 4);
-        if (f.method == aes) return stop(Status::Encrypted, QStringLiteral("the pack is protected by a password"));
+        static const QByteArray copy(1, '\0'), lzma("\x03\x01\x01", 3);
+        if (f.encrypted) return stop(Status::Encrypted, QStringLiteral("the pack is protected by a password"));
         if (f.coders != 1 || f.packedStreams != 1 || (f.method != copy && f.method != lzma))
             return stop(Status::Unsupported,
                         QStringLiteral("a 7z list of files packed in a way this program does not read"));
