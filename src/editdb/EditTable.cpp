@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cstring>
 
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
@@ -40,20 +42,18 @@ bool EditTable::load(const QString& Str_Path)
     }
 
     // The whole table in one read; a short file leaves the rest zero, which
-    // decodes as empty records.
-    raw_ = QByteArray(qsizetype(recordCount_) * recordSize_, '\0');
+    // decodes as empty records. Only that rest is zeroed: filling the whole
+    // table first would touch its megabytes twice at every start.
+    raw_ = QByteArray(qsizetype(recordCount_) * recordSize_, Qt::Uninitialized);
     count_ = recordCount_;
     names_.resize(recordCount_);
-    bool readOk = true;
-    if (file.size() > tableOffset_) {
-        readOk = file.seek(tableOffset_) && file.read(raw_.data(), raw_.size()) >= 0;
-    }
+    qint64 got = 0;
+    if (file.size() > tableOffset_) got = file.seek(tableOffset_) ? file.read(raw_.data(), raw_.size()) : -1;
+    const bool readOk = got >= 0;
+    std::memset(raw_.data() + std::max<qint64>(got, 0), 0, size_t(raw_.size() - std::max<qint64>(got, 0)));
     if (!readOk) loadError_ = QStringLiteral("Cannot read %1: %2").arg(FileOps::shown(path_), file.errorString());
     file.close();
-    if (!readOk) {
-        raw_.fill('\0');
-        return false;
-    }
+    if (!readOk) return false;  // the table, zeroed above, reads as empty records
 
     for (int i = 0; i < recordCount_; ++i) {
         const char* field = record(i) + nameOffset_;

@@ -105,13 +105,15 @@ void FolderList::rebuild()
         if (dir.isRoot() || !dir.cdUp()) break;
     }
 
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    if (openIcon_.isNull()) {
+        openIcon_ = style()->standardIcon(QStyle::SP_DirOpenIcon);
+        closedIcon_ = style()->standardIcon(QStyle::SP_DirIcon);
+    }
     int level = 0;
     for (const QString& folder : chain) {
         QString name = QFileInfo(folder).fileName();
         if (name.isEmpty()) name = QDir::toNativeSeparators(folder);  // a root
-        auto* entry = new QListWidgetItem(openIcon, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
+        auto* entry = new QListWidgetItem(openIcon_, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, QDir::toNativeSeparators(folder));
         ++level;
     }
@@ -121,7 +123,7 @@ void FolderList::rebuild()
     QStringList subFolders = current.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     sortNames(subFolders);
     for (const QString& name : subFolders) {
-        auto* entry = new QListWidgetItem(closedIcon, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
+        auto* entry = new QListWidgetItem(closedIcon_, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, QDir::toNativeSeparators(current.filePath(name)));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QListWidget>
 #include <QString>
 
@@ -34,6 +35,9 @@ private:
     void rebuild();
     void openItem(QListWidgetItem* entry);
     QString path_;
+    // The style's folder icons, taken once: the style loads them from its
+    // pictures each time it is asked.
+    QIcon openIcon_, closedIcon_;
 };
 
 // A file list: the files of one folder whose names match a pattern.
