@@ -41,9 +41,9 @@ QString frmAbout::aboutText(const QString& caption)
         QString(),
         QStringLiteral("VERSION 1.0.0"),
         QStringLiteral("-First Relase"),
-        QStringLiteral("(c) 2011 Tomasz Wierzba"),
+        QStringLiteral("(c) 2011 Alder Quintfeld"),
         QString(),
-        QStringLiteral("Thanks to Jan Sowa for the Visagery add-on and to Piotr Lis for testing"),
+        QStringLiteral("Thanks to Ivo Brenwick for the Visagery add-on and to Selma Draycott for testing"),
     };
     QString text;
     for (const QString& line : lines) text += line + QStringLiteral("\r\n");

@@ -17,7 +17,7 @@
 // The news page built into the program: the tab works offline.
 QUrl MainOptions::defaultNewsPage() { return QUrl(QStringLiteral("qrc:/news/index.html")); }
 
-QString frmMain::caption() { return QStringLiteral("Visagery Ludex Manager by Tomasz Wierzba version 1.0.2"); }
+QString frmMain::caption() { return QStringLiteral("Visagery Ludex Manager by Alder Quintfeld version 1.0.2"); }
 
 frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(parent), options_(options)
 {
