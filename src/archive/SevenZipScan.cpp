@@ -13,6 +13,8 @@ constexpr qint64 kStartHeaderBytes = 32;
 // Coders chained in one folder, and streams of one coder: 7z writers use four at most.
 constexpr quint64 kMaxCoders = 64;
 
+QString damagedList() { return QStringLiteral("the list of files of the 7z pack is damaged"); }
+
 // The property identifiers of the 7z list of files.
 enum Id : quint8 {
     kEnd = 0x00,
@@ -69,7 +71,7 @@ public:
         }
         return false;
     }
-    bool damaged() { return fail(Status::Damaged, QStringLiteral("the list of files of the 7z pack is damaged")); }
+    bool damaged() { return fail(Status::Damaged, damagedList()); }
 
     bool byte(quint8& b)
     {
@@ -387,8 +389,7 @@ SevenZipScan SevenZipScan::of(const ReadAt& read, qint64 size, qint64 maxEntries
         Streams s;
         w.skip(1);
         if (!w.streamsInfo(s)) return walked(w);
-        if (s.folders.size() != 1 || s.packSizes.empty())
-            return stop(Status::Damaged, QStringLiteral("the list of files of the 7z pack is damaged"));
+        if (s.folders.size() != 1 || s.packSizes.empty()) return stop(Status::Damaged, damagedList());
         const Folder& f = s.folders.front();
         const quint64 packed = s.packSizes.front();
         if (s.packPosition > room || packed > room - s.packPosition) return stop(Status::Damaged, cut);
@@ -404,7 +405,7 @@ SevenZipScan SevenZipScan::of(const ReadAt& read, qint64 size, qint64 maxEntries
         if (bytes.size() != qsizetype(packed)) return stop(Status::Damaged, cut);
         list = f.method == copy ? (packed == f.unpackSize ? bytes : QByteArray())
                                 : unpackLzma(f.properties, bytes, qint64(f.unpackSize));
-        if (list.isEmpty()) return stop(Status::Damaged, QStringLiteral("the list of files of the 7z pack is damaged"));
+        if (list.isEmpty()) return stop(Status::Damaged, damagedList());
     }
     Walker w(list, quint64(maxEntries));
     w.header();
