@@ -31,6 +31,27 @@ void sortNames(QStringList& names)
     });
 }
 
+// The style's open and closed folder icons, made once for each style: every
+// icon the style makes decodes its pictures anew, and the window has three
+// folder lists. Freed with the style.
+class FolderIcons : public QObject {
+public:
+    static const FolderIcons& of(QStyle* style)
+    {
+        for (const QObject* child : style->children())
+            if (const auto* made = dynamic_cast<const FolderIcons*>(child)) return *made;
+        return *new FolderIcons(style);
+    }
+    const QIcon open, closed;
+
+private:
+    explicit FolderIcons(QStyle* style)
+        : QObject(style),
+          open(style->standardIcon(QStyle::SP_DirOpenIcon)),
+          closed(style->standardIcon(QStyle::SP_DirIcon))
+    {}
+};
+
 }  // namespace
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent)
@@ -105,15 +126,12 @@ void FolderList::rebuild()
         if (dir.isRoot() || !dir.cdUp()) break;
     }
 
-    if (openIcon_.isNull()) {
-        openIcon_ = style()->standardIcon(QStyle::SP_DirOpenIcon);
-        closedIcon_ = style()->standardIcon(QStyle::SP_DirIcon);
-    }
+    const FolderIcons& icons = FolderIcons::of(style());
     int level = 0;
     for (const QString& folder : chain) {
         QString name = QFileInfo(folder).fileName();
         if (name.isEmpty()) name = QDir::toNativeSeparators(folder);  // a root
-        auto* entry = new QListWidgetItem(openIcon_, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
+        auto* entry = new QListWidgetItem(icons.open, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, QDir::toNativeSeparators(folder));
         ++level;
     }
@@ -123,7 +141,8 @@ void FolderList::rebuild()
     QStringList subFolders = current.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     sortNames(subFolders);
     for (const QString& name : subFolders) {
-        auto* entry = new QListWidgetItem(closedIcon_, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
+        auto* entry =
+            new QListWidgetItem(icons.closed, QString(level * kIndentPerLevel, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, QDir::toNativeSeparators(current.filePath(name)));
     }
 }

@@ -35,9 +35,6 @@ private:
     void rebuild();
     void openItem(QListWidgetItem* entry);
     QString path_;
-    // The style's folder icons, taken once: the style loads them from its
-    // pictures each time it is asked.
-    QIcon openIcon_, closedIcon_;
 };
 
 // A file list: the files of one folder whose names match a pattern.
