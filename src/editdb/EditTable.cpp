@@ -45,6 +45,7 @@ bool EditTable::load(const QString& Str_Path)
     // decodes as empty records. Only that rest is zeroed: filling the whole
     // table first would touch its megabytes twice at every start.
     raw_ = QByteArray(qsizetype(recordCount_) * recordSize_, Qt::Uninitialized);
+    FileOps::prepareToFill(raw_.data(), raw_.size());
     count_ = recordCount_;
     names_.resize(recordCount_);
     qint64 got = 0;

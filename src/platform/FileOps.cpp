@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -264,6 +265,20 @@ void startWriteBack(QFile& file)
     if (file.flush()) sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
 #else
     Q_UNUSED(file);
+#endif
+}
+
+void prepareToFill(char* data, qsizetype size)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
+    const auto page = quintptr(sysconf(_SC_PAGESIZE));
+    const quintptr from = (quintptr(data) + page - 1) & ~(page - 1);
+    const quintptr to = (quintptr(data) + quintptr(size)) & ~(page - 1);
+    // Older kernels refuse the advice; the buffer then fills as usual.
+    if (page > 0 && to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(size);
 #endif
 }
 

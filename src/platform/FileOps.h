@@ -51,6 +51,10 @@ Result syncPath(const QString& path);
 // Starts writing the file's data to disk now, so that a later syncFile has
 // less to wait for. Only a hint; does nothing where the system has no such call.
 void startWriteBack(QFile& file);
+// Makes the pages of a fresh buffer that is about to be filled whole present
+// at once, instead of one fault per page as it fills. Only a hint; does
+// nothing where the system has no such call.
+void prepareToFill(char* data, qsizetype size);
 // The entries of a folder (files made, renamed or removed in it) reach the
 // disk. Windows keeps them with the files; there it does nothing.
 Result syncFolder(const QString& folder);

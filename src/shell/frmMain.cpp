@@ -13,6 +13,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiSeam.h"
+#include "shell/StartupWork.h"
 
 // The news page built into the program: the tab works offline.
 QUrl MainOptions::defaultNewsPage() { return QUrl(QStringLiteral("qrc:/news/index.html")); }
@@ -24,6 +25,8 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     programFolder_ = options_.programFolder.isEmpty() ? ProgramFolder::defaultPath() : options_.programFolder;
     ui_ = options_.ui ? options_.ui : &UiSeam::desktop();
     settings_ = std::make_unique<SettingsStore>(options_.settingsFile);
+    // Start-up work that needs no control runs beside the building of them.
+    startStartupWork();
 
     // The objects live exactly as long as the window. The tables and the codec
     // come first; the preview's buffer is allocated once, here.

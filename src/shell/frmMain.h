@@ -23,6 +23,7 @@ class QRadioButton;
 class QTabWidget;
 
 class Baza;
+class StartupWork;
 class BazaZlib;
 class UnRarExtractor;
 class FileList;
@@ -276,6 +277,11 @@ private:
     void wireWeb();
     void buildInstalledUi();
     void wireInstalled();
+    // Start-up reads (recovery, the stored edit file's tables) run on a
+    // thread of their own while the controls are built; Form_Load and its
+    // OtworzOF take what they made.
+    void startStartupWork();
+    std::unique_ptr<StartupWork> startupWork_;
     // A removal of installed faces cut short by a crash is finished or taken back.
     void finishInterruptedRemoval();
 

@@ -8,6 +8,7 @@
 #include "editdb/TeamOF.h"
 #include "shell/ListFill.h"
 #include "shell/Search.h"
+#include "shell/StartupWork.h"
 #include "shell/frmMain.h"
 
 void frmMain::wireLists()
@@ -28,9 +29,22 @@ void frmMain::OtworzOF()
 {
     QCoreApplication::processEvents();
     const QString path = Lokalizacja->text();
+    bool playersLoaded = false, teamsLoaded = false;
+    // At start the tables of the stored edit file have been loading already.
+    std::optional<EditTables> early;
+    if (startupWork_) early = startupWork_->tables(path);
+    if (early) {
+        baza = std::move(early->players);
+        teamOF = std::move(early->teams);
+        playersLoaded = early->playersLoaded;
+        teamsLoaded = early->teamsLoaded;
+    } else {
+        playersLoaded = baza->Wczytaj(path);
+        teamsLoaded = teamOF->Wczytaj(path);
+    }
     // A table that does not load leaves its list as it was (empty at start).
-    if (baza->Wczytaj(path)) ListFill::Players(List1, *baza);
-    if (teamOF->Wczytaj(path)) ListFill::Teams(List2, *teamOF);
+    if (playersLoaded) ListFill::Players(List1, *baza);
+    if (teamsLoaded) ListFill::Teams(List2, *teamOF);
 }
 
 void frmMain::List1_Click()

@@ -23,6 +23,7 @@
 #include "platform/modBrowseFolder.h"
 #include "platform/modSetAlphaIcon.h"
 #include "shell/ListFill.h"
+#include "shell/StartupWork.h"
 #include "shell/frmMain.h"
 
 namespace {
@@ -71,13 +72,26 @@ void frmMain::wireShell()
     connect(About, &QAction::triggered, this, &frmMain::About_Click);
 }
 
+void frmMain::startStartupWork()
+{
+    const QString icon = QStringLiteral("APPICON");
+    startupWork_ = std::make_unique<StartupWork>(
+        programFolder(), settings().GetSetting(kSettingsApp, kSettingsSection, kEditKey, kSettingsDefault), icon);
+    modSetAlphaIcon::Preload(icon, startupWork_->icon());
+}
+
 void frmMain::Form_Load()
 {
     // An install or import that a crash or a kill cut short is finished or
     // taken back before anything is shown, and its scratch removed. Only
     // what could not be put right is worth a word.
-    const FileTransaction::Recovery recovered = FileTransaction::recover(programFolder());
-    FacePackImport::removeStaleStaging(programFolder());
+    FileTransaction::Recovery recovered;
+    if (startupWork_) {
+        recovered = startupWork_->recovered();
+    } else {
+        recovered = FileTransaction::recover(programFolder());
+        FacePackImport::removeStaleStaging(programFolder());
+    }
     if (!recovered.problems.isEmpty())
         ui().message(this,
                      QStringLiteral("An install or import that was cut short could not be fully taken back:\n\n%1\n\n"
@@ -91,6 +105,7 @@ void frmMain::Form_Load()
     Lokalizacja2->setText(settings().GetSetting(kSettingsApp, kSettingsSection, kMapKey, kSettingsDefault));
 
     if (!Lokalizacja->text().isEmpty()) OtworzOF();
+    startupWork_.reset();
 
     modSetAlphaIcon::SetIcon(this, QStringLiteral("APPICON"), true);
 

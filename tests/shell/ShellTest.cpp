@@ -132,6 +132,7 @@ TEST(ShellTest, StartUpFinishesWhatACrashCutShortAndUnloadLeavesNoScratchBehind)
     ASSERT_EQ(QDir(env.faceFolder()).entryList(QDir::Files | QDir::Hidden).size(), 3);  // with the backup
 
     auto window = env.openWindow();  // finished, not taken back: the line stays
+    EXPECT_FALSE(window->windowIcon().isNull());
     EXPECT_EQ(QDir(env.faceFolder()).entryList(QDir::Files | QDir::Hidden), QStringList({"map.txt", "P_Face.bin"}));
     EXPECT_EQ(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 

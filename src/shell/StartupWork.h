@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <future>
+#include <optional>
+#include <thread>
+
+#include "editdb/EditTables.h"
+#include "platform/FileTransaction.h"
+
+// What start-up must read from disk before the window can show anything,
+// done on one thread of its own while the controls are being built: first
+// the window's icon (which loads the image readers the menu bar needs too),
+// then the recovery of installs and imports cut short in the program folder
+// (with the stale staging folders of imports), then the tables of the stored
+// edit file. The window takes each result once, where it would otherwise
+// have done the work itself.
+class StartupWork {
+public:
+    // Starts at once; an empty `editFile` loads no tables.
+    StartupWork(const QString& programFolder, const QString& editFile, const QString& iconName);
+    // Waits for whatever is still under way.
+    ~StartupWork();
+    StartupWork(const StartupWork&) = delete;
+    StartupWork& operator=(const StartupWork&) = delete;
+
+    // The decoded icon, for modSetAlphaIcon::Preload.
+    std::shared_future<QImage> icon() const { return icon_; }
+    // Waits for the recovery and gives its outcome; an empty one after the first call.
+    FileTransaction::Recovery recovered();
+    // Waits for the tables and gives them when `editFile` is the path they
+    // were loaded from; nothing for another path, or after the first call.
+    std::optional<EditTables> tables(const QString& editFile);
+
+private:
+    const QString editFile_;
+    std::promise<QImage> iconPromise_;
+    std::shared_future<QImage> icon_;
+    std::promise<FileTransaction::Recovery> recoveredPromise_;
+    std::promise<EditTables> tablesPromise_;
+    std::future<FileTransaction::Recovery> recovered_;
+    std::future<EditTables> tables_;
+    std::thread worker_;
+};
