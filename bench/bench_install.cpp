@@ -3,11 +3,14 @@
 //
 //   floor     copy both models over their targets and append the line, each
 //             synced to disk, as a power cut demands of any install;
-//   plain     the same without the syncs (what an install cost before it was
-//             made safe against kills and power cuts).
+//   plain     the system's copy of each model (which syncs the copy) and the
+//             line appended without a sync: what an install cost before it
+//             was made safe against kills and power cuts.
 //
-// Target: the install takes at most 1.10 times the floor. The ratio to the
-// plain copy is printed for information: it is the price of durability.
+// Target: the install takes at most 1.10 times each. The install returns once
+// the models and the line are in place and on disk; the old models' space is
+// freed after that, on a thread of its own, and the run waits for that
+// outside the timed part, so that it does not slow the next copy.
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -22,6 +25,7 @@
 #include "archive/PackFixtures.h"
 #include "facefolder/Installer.h"
 #include "platform/FileOps.h"
+#include "platform/FileTransaction.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -90,7 +94,9 @@ void BM_InstallAgainstFloor(benchmark::State& state)
 {
     for (auto _ : state) {
         bool ok = true;
-        const double f = seconds(floorCopy, ok), i = seconds(install, ok), p = seconds(plainCopy, ok);
+        const double f = seconds(floorCopy, ok), i = seconds(install, ok);
+        FileTransaction::waitForTidying();
+        const double p = seconds(plainCopy, ok);
         if (!ok) {
             state.SkipWithError("the work failed");
             break;
@@ -124,11 +130,12 @@ int main(int argc, char** argv)
 
     const double install = median(g_install), floor = median(g_floor), plain = median(g_plain);
     if (install > 0 && floor > 0 && plain > 0) {
-        const double ratio = install / floor;
+        const double ratio = install / floor, plainRatio = install / plain;
         std::printf(
-            "median install %.2f ms, synced copy+append %.2f ms, ratio %.2f (target <= 1.10): %s; "
-            "plain copy+append %.2f ms, ratio %.2f\n",
-            install * 1000, floor * 1000, ratio, ratio <= 1.10 ? "met" : "NOT met", plain * 1000, install / plain);
+            "median install %.2f ms; synced copy+append %.2f ms, ratio %.2f (target <= 1.10): %s; "
+            "plain copy+append %.2f ms, ratio %.2f (target <= 1.10): %s\n",
+            install * 1000, floor * 1000, ratio, ratio <= 1.10 ? "met" : "NOT met", plain * 1000, plainRatio,
+            plainRatio <= 1.10 ? "met" : "NOT met");
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 
+#include "platform/FileTransaction.h"
 #include "platform/UiSeam.h"
 #include "sample/SampleWorld.h"
 #include "shell/FirstPaintProbe.h"
@@ -54,7 +55,10 @@ int main(int argc, char* argv[])
         frmMain window(options);
         FirstPaintProbe::watchIfAsked();  // start-up measurements only
         window.show();
-        return app.exec();
+        const int code = app.exec();
+        // The scratch of the last install goes before the program ends.
+        FileTransaction::waitForTidying();
+        return code;
     }
 
     QString why;

@@ -158,6 +158,9 @@ Result install(const Request& r, const Options& options) { return install(std::v
 Result install(const std::vector<Request>& requests, const Options& options)
 {
     if (requests.empty()) return Result::success();
+    // The old models an earlier install replaced are still being removed
+    // beside it; their space counts as free below.
+    FileTransaction::waitForTidying();
     QHash<QString, QString> targets;  // folded as Windows compares names -> as written
     QHash<QString, qint64> needed;    // face folder -> bytes
     for (const Request& r : requests) {

@@ -9,6 +9,10 @@
 #include <QSet>
 #include <QUuid>
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "platform/FileOps.h"
 #include "platform/ProcessOwner.h"
@@ -23,6 +27,71 @@ FileTransaction::StepHook& stepHook()
     static FileTransaction::StepHook hook;
     return hook;
 }
+
+// Removes the scratch of committed transactions on a thread of its own.
+// Removing the backup of a replaced file frees that file's space, the
+// slowest step of a small install, and nothing needs to wait for it: the
+// transaction is whole and on disk before it is handed over. Work that could
+// meet the scratch (a new transaction, a recovery) waits for it first; so
+// does the end of the program.
+class Tidier {
+public:
+    static Tidier& instance()
+    {
+        static Tidier tidier;
+        return tidier;
+    }
+
+    void add(std::function<void()> job)
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+        if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
+        wake_.notify_all();
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(mutex_);
+        idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+    }
+
+    ~Tidier()
+    {
+        {
+            std::unique_lock lock(mutex_);
+            idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+            stopping_ = true;
+            wake_.notify_all();
+        }
+        if (worker_.joinable()) worker_.join();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (jobs_.empty()) return;
+            std::function<void()> job = std::move(jobs_.front());
+            jobs_.pop_front();
+            busy_ = true;
+            lock.unlock();
+            job();
+            lock.lock();
+            busy_ = false;
+            if (jobs_.empty()) idle_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    std::deque<std::function<void()>> jobs_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    std::thread worker_;
+};
 
 const QString kDone = QStringLiteral(".done");
 
@@ -207,6 +276,8 @@ const QString& FileTransaction::scratchPrefix()
 }
 
 void FileTransaction::setStepHook(StepHook hook) { stepHook() = std::move(hook); }
+
+void FileTransaction::waitForTidying() { Tidier::instance().wait(); }
 
 FileTransaction::FileTransaction(const QString& journalFolder, bool durable)
     : journalFolder_(journalFolder), durable_(durable)
@@ -423,7 +494,7 @@ Result FileTransaction::apply()
 
 Result FileTransaction::commit()
 {
-    recover(journalFolder_);
+    recover(journalFolder_);  // which waits for the scratch of earlier commits to go
     steps_ = 0;
     if (Result r = plan(); !r) return r;
     if (const Result r = apply(); !r) {
@@ -448,13 +519,30 @@ Result FileTransaction::commit()
             if (durable_) FileOps::syncFolder(journalFolder_);
         }
     }
+    // What may go is settled here; the replaced files are handed over here
+    // too, since the caller reads where they went. Removing the rest is the
+    // tidier's when the transaction was made durable (its files are the
+    // user's, and the user waits for it); otherwise it is done here.
+    std::vector<File> finished;
+    bool journalGoes = true;
     for (File& f : files_) {
-        if (f.existed && !step(QStringLiteral("remove %1").arg(shown(f.backup)))) return Result::success();
+        if (f.existed && !step(QStringLiteral("remove %1").arg(shown(f.backup)))) {
+            journalGoes = false;
+            break;
+        }
         if (f.existed && !keepFolder_.isEmpty()) handOver(f);
-        finishFile(f);
+        finished.push_back(f);
     }
     if (durable_ && !keepFolder_.isEmpty() && QFileInfo(keepFolder_).isDir()) FileOps::syncFolder(keepFolder_);
-    if (step(QStringLiteral("remove the journal"))) QFile::remove(journal_);
+    journalGoes = journalGoes && step(QStringLiteral("remove the journal"));
+    auto tidy = [finished = std::move(finished), journal = journalGoes ? journal_ : QString()] {
+        for (const File& f : finished) finishFile(f);
+        if (!journal.isEmpty()) QFile::remove(journal);
+    };
+    if (durable_)
+        Tidier::instance().add(std::move(tidy));
+    else
+        tidy();
     return Result::success();
 }
 
@@ -473,6 +561,7 @@ void FileTransaction::handOver(File& f)
 
 FileTransaction::Recovery FileTransaction::recover(const QString& journalFolder)
 {
+    waitForTidying();
     Recovery result;
     if (journalFolder.isEmpty()) return result;
     const QFileInfoList journals =

@@ -97,6 +97,12 @@ public:
     static const QString& journalPrefix();
     static const QString& scratchPrefix();
 
+    // The scratch a commit leaves (the backups of replaced files, its
+    // journal) is removed on a thread of its own after commit() returns;
+    // this waits until all of it is gone. commit() and recover() wait for
+    // it themselves, and so does the end of the program.
+    static void waitForTidying();
+
     // For tests only: called before each step that changes a file, numbered
     // from 1 within a commit. Returning false fails that step as the file
     // system would. An empty function removes the hook.

@@ -10,6 +10,7 @@
 #include "facefolder/Installer.h"
 #include "facefolder/TeamFolders.h"
 #include "platform/FileSystemObject.h"
+#include "platform/FileTransaction.h"
 #include "support/FolderSnapshot.h"
 #include "support/TestEnv.h"
 
@@ -125,6 +126,15 @@ TEST_F(FaceFolderTest, InstallsEachContentAndAppendsItsLineInTheCodePage)
     EXPECT_EQ(QDir(face).entryList(QDir::Files | QDir::Hidden), files);
     EXPECT_EQ(TestEnv::readFile(face + "/map.txt"), map);
     EXPECT_EQ(TestEnv::readFile(face + "/Müller €_Face.bin"), kFace);
+
+    // The old models a replacing install leaves behind go on their own
+    // thread; a recovery (as at the next start) waits for them and then
+    // finds nothing left to finish.
+    ASSERT_TRUE(Installer::install(request(OnlyFace, "Müller €")).ok);
+    const FileTransaction::Recovery recovered = FileTransaction::recover(program);
+    EXPECT_EQ(recovered.finished + recovered.rolledBack, 0);
+    EXPECT_EQ(QDir(face).entryList(QDir::Files | QDir::Hidden), files);
+    EXPECT_EQ(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 TEST_F(FaceFolderTest, EveryRefusedInstallLeavesTheFaceFolderAsItWas)

@@ -54,6 +54,7 @@ protected:
     }
     QStringList programFiles() const
     {
+        FileTransaction::waitForTidying();
         return QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 

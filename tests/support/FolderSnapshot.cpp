@@ -4,8 +4,11 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include "platform/FileTransaction.h"
+
 FolderSnapshot snapshotFolder(const QString& root)
 {
+    FileTransaction::waitForTidying();
     FolderSnapshot result;
     const QDir base(root);
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,

@@ -9,7 +9,8 @@
 // by relative path, each folder as its path with a trailing "/" mapping to
 // "<folder>", each symbolic link (never followed) as "<link>", anything else
 // (a pipe, a device) as "<special>". The root itself
-// is not listed; a missing root gives an empty map.
+// is not listed; a missing root gives an empty map. Taken once the scratch
+// of committed file transactions is gone (it goes on a thread of its own).
 using FolderSnapshot = std::map<QString, QByteArray>;
 
 FolderSnapshot snapshotFolder(const QString& root);
