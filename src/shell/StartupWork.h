@@ -11,11 +11,12 @@
 
 // What start-up must read from disk before the window can show anything,
 // done on one thread of its own while the controls are being built: first
-// the window's icon (which loads the image readers the menu bar needs too),
-// then the recovery of installs and imports cut short in the program folder
-// (with the stale staging folders of imports), then the tables of the stored
-// edit file. The window takes each result once, where it would otherwise
-// have done the work itself.
+// the tables of the stored edit file (the longest part), then the recovery
+// of installs and imports cut short in the program folder (with the stale
+// staging folders of imports), then the window's icon, which the window
+// needs last. The window takes each result once, where it would otherwise
+// have done the work itself; nothing reads the face folder before it has
+// the recovery's outcome.
 class StartupWork {
 public:
     // Starts at once; an empty `editFile` loads no tables.
