@@ -6,7 +6,9 @@
 #include <QLibrary>
 #include <QtEndian>
 #include <cstring>
+#include <future>
 #include <limits>
+#include <vector>
 
 #include "models/BazaZlib.h"
 #include "models/ScratchFiles.h"
@@ -110,6 +112,27 @@ bool writeFile(const QString& path, const char* data, qint64 size, qint64 length
     if (ok && length > size) ok = file.resize(length);
     file.close();
     return ok && file.error() == QFileDevice::NoError;
+}
+
+// From this many pixels of texture on, the scratch files are written beside
+// its decoding.
+constexpr qint64 kDecodedBesideAtLeast = 512 * 512;
+
+// A scratch file the preview writes: `size` bytes of data, zeros up to `length`.
+struct ScratchWrite {
+    QString path;
+    const char* data;
+    qint64 size;
+    qint64 length;
+};
+
+// Writes the files in order and stops at the first that cannot be written.
+Result writeScratch(const std::vector<ScratchWrite>& writes)
+{
+    for (const ScratchWrite& w : writes)
+        if (!writeFile(w.path, w.data, w.size, w.length))
+            return Result::failure(QStringLiteral("cannot write ") + w.path);
+    return Result::success();
 }
 
 quint32 u32(const char* p) { return qFromLittleEndian<quint32>(p); }
@@ -232,66 +255,81 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
     QByteArray payload;
     if (!codec_.Uncompress(buffer, payload)) payload = buffer;
     buffer = QByteArray();
-    const QString temp = path(QStringLiteral("\\temp.bin"));
-    if (!writeFile(temp, payload.constData(), payload.size()))
-        return Result::failure(QStringLiteral("cannot write ") + temp);
 
-    // 6. Without its header a payload is not a model's; zeros read past its
-    // end would otherwise pass for offsets.
-    if (payload.size() < kPayloadHeaderSize) return Result::failure(QStringLiteral("payload too short for its header"));
-    const qint64 M = field(payload, 8), A = field(payload, 12), B = field(payload, 24);
-    const qint64 T = field(payload, 32), U = field(payload, 36);
+    // Steps 5 to 9 each write a scratch file, in this order, and stop at the
+    // first check that fails. The checks come first here and the files are
+    // written after them, the same files in the same order: when everything
+    // passes, they are written on a thread of their own while the texture
+    // is decoded, which needs none of them.
+    std::vector<ScratchWrite> writes;
+    writes.push_back({path(QStringLiteral("\\temp.bin")), payload.constData(), payload.size(), -1});
+    const Result checked = [&]() -> Result {
+        // 6. Without its header a payload is not a model's; zeros read past
+        // its end would otherwise pass for offsets.
+        if (payload.size() < kPayloadHeaderSize)
+            return Result::failure(QStringLiteral("payload too short for its header"));
+        const qint64 M = field(payload, 8), A = field(payload, 12), B = field(payload, 24);
+        const qint64 T = field(payload, 32), U = field(payload, 36);
 
-    // 7. The model block: the payload from M, zeros after its end.
-    {
-        qint64 end = 0;
-        if (!sum32(A, B, 48, end) || !inInt32(end - M))
-            return Result::failure(QStringLiteral("model block size out of range"));
-        const qint64 length = end - M;
-        if (length < 1 || length > kMaxBlockLength)
-            return Result::failure(QStringLiteral("model block size %1").arg(length));
-        if (M < 0 || M >= payload.size()) return Result::failure(QStringLiteral("model block outside the payload"));
-        const QString ktmdl = path(QStringLiteral("\\KTMDL"));
-        if (!writeFile(ktmdl, payload.constData() + M, qMin<qint64>(length, payload.size() - M), length))
-            return Result::failure(QStringLiteral("cannot write ") + ktmdl);
+        // 7. The model block: the payload from M, zeros after its end.
+        {
+            qint64 end = 0;
+            if (!sum32(A, B, 48, end) || !inInt32(end - M))
+                return Result::failure(QStringLiteral("model block size out of range"));
+            const qint64 length = end - M;
+            if (length < 1 || length > kMaxBlockLength)
+                return Result::failure(QStringLiteral("model block size %1").arg(length));
+            if (M < 0 || M >= payload.size()) return Result::failure(QStringLiteral("model block outside the payload"));
+            writes.push_back({path(QStringLiteral("\\KTMDL")), payload.constData() + M,
+                              qMin<qint64>(length, payload.size() - M), length});
+        }
+
+        // 8. The texture block with its zero tail.
+        qint64 nagData = 0;  // bytes of "\Nag.dds" before its zero tail
+        {
+            qint64 end = 0;
+            if (!sum32(U, kTextureTail, 0, end) || !inInt32(end - T))
+                return Result::failure(QStringLiteral("texture block size out of range"));
+            const qint64 length = end - T;
+            if (length < 1 || length > kMaxBlockLength)
+                return Result::failure(QStringLiteral("texture block size %1").arg(length));
+            if (T < 0 || T >= payload.size())
+                return Result::failure(QStringLiteral("texture block outside the payload"));
+            nagData = qMin<qint64>(length, payload.size() - T);
+            writes.push_back({path(QStringLiteral("\\Nag.dds")), payload.constData() + T, nagData, length});
+        }
+
+        // 9. The DDS from offset 16 of the block, cut or zero-padded to the
+        // buffer. The block is known: its bytes from 16 on are the payload's
+        // up to nagData, zeros after, so it is not read back from disk.
+        const qint64 texData = qBound<qint64>(0, nagData - 16, qint64(kTexBufferSize));
+        if (!fillTexBuffer(texData > 0 ? payload.constData() + T + 16 : nullptr, texData))
+            return Result::failure(QStringLiteral("memory for the texture buffer not available"));
+        writes.push_back({path(QStringLiteral("\\Tex.dds")), texBuffer_.get(), texData, kTexBufferSize});
+
+        // The decoder trusts the header's dimensions; refuse what it cannot
+        // decode or what would make it allocate beyond the buffer's worth.
+        const QString why = checkDdsHeader(texBuffer_.get(), kTexBufferSize);
+        if (!why.isEmpty()) return Result::failure(why);
+        const FreeImageApi& fi = freeImage();
+        if (!fi.error.isEmpty()) return Result::failure(fi.error);
+        return Result::success();
+    }();
+    if (!checked) {
+        if (Result written = writeScratch(writes); !written) return written;
+        return checked;
     }
 
-    // 8. The texture block with its zero tail.
-    const QString nag = path(QStringLiteral("\\Nag.dds"));
-    qint64 nagData = 0;  // bytes of "\Nag.dds" before its zero tail
-    {
-        qint64 end = 0;
-        if (!sum32(U, kTextureTail, 0, end) || !inInt32(end - T))
-            return Result::failure(QStringLiteral("texture block size out of range"));
-        const qint64 length = end - T;
-        if (length < 1 || length > kMaxBlockLength)
-            return Result::failure(QStringLiteral("texture block size %1").arg(length));
-        if (T < 0 || T >= payload.size()) return Result::failure(QStringLiteral("texture block outside the payload"));
-        nagData = qMin<qint64>(length, payload.size() - T);
-        if (!writeFile(nag, payload.constData() + T, nagData, length))
-            return Result::failure(QStringLiteral("cannot write ") + nag);
-    }
-
-    // 9. The DDS from offset 16 of the block, cut or zero-padded to the
-    // buffer. The block is known: its bytes from 16 on are the payload's up
-    // to nagData, zeros after, so it is not read back from disk.
-    const QString tex = path(QStringLiteral("\\Tex.dds"));
-    const qint64 texData = qBound<qint64>(0, nagData - 16, qint64(kTexBufferSize));
-    if (!fillTexBuffer(texData > 0 ? payload.constData() + T + 16 : nullptr, texData))
-        return Result::failure(QStringLiteral("memory for the texture buffer not available"));
-    payload = QByteArray();
-    if (!writeFile(tex, texBuffer_.get(), texData, kTexBufferSize))
-        return Result::failure(QStringLiteral("cannot write ") + tex);
-
-    // The decoder trusts the header's dimensions; refuse what it cannot
-    // decode or what would make it allocate beyond the buffer's worth.
-    const QString why = checkDdsHeader(texBuffer_.get(), kTexBufferSize);
-    if (!why.isEmpty()) return Result::failure(why);
-
-    // 10. The decoder reads the buffer that "\Tex.dds" was just written from:
-    // the same bytes, without a trip through the file.
+    // 10. The decoder reads the buffer that "\Tex.dds" is written from: the
+    // same bytes, without a trip through the file.
+    // A small texture decodes in less time than a thread takes to start:
+    // its files are written first, as they always were.
+    const qint64 pixels = qint64(u32(texBuffer_.get() + 12)) * u32(texBuffer_.get() + 16);
+    const bool beside = pixels >= kDecodedBesideAtLeast;
+    std::future<Result> written =
+        std::async(beside ? std::launch::async : std::launch::deferred, [&writes] { return writeScratch(writes); });
+    if (!beside) written.wait();
     const FreeImageApi& fi = freeImage();
-    if (!fi.error.isEmpty()) return Result::failure(fi.error);
     Dib dib;
     g_freeImageMessage.clear();
     {
@@ -301,6 +339,8 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
             fi.CloseMemory(memory);
         }
     }
+    if (Result r = written.get(); !r) return r;
+    payload = QByteArray();
     if (!dib.handle) return Result::failure(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
 
     // 11. A bitmap that was not written must not let an older one be shown.
