@@ -119,7 +119,8 @@ TEST_F(ModelFileTest, BitmapShowsTheTextureThatWentIn)
 {
     for (const auto& dds :
          {DdsWriter::rgba32(DdsWriter::testPattern(64, 32)), DdsWriter::dxt1(128, 64, DdsWriter::checkerBlock),
-          DdsWriter::dxt5(64, 128, DdsWriter::checkerBlock)}) {
+          DdsWriter::dxt5(64, 128, DdsWriter::checkerBlock),
+          DdsWriter::dxt5(512, 512, DdsWriter::checkerBlock)}) {  // large: its files are written beside
         Model().dds(dds.bytes).write(at("Face"));
         const Result r = run();
         ASSERT_TRUE(r) << r.message.toStdString();
@@ -181,6 +182,17 @@ TEST_F(ModelFileTest, EachKindOfPreviewFailureShowsNothingAndLeavesItsScratchFil
     preview.Delete();
     EXPECT_EQ(files(), (Files{"Face", "Face2.bmp"}));
     QFile::remove(at("Face2.bmp"));
+    // A large texture's scratch files are written beside its decoding: one
+    // that cannot be written fails the preview all the same, the files
+    // before it left, nothing shown.
+    Model().dds(DdsWriter::dxt5(512, 512, DdsWriter::checkerBlock).bytes).write(at("Face"));
+    QDir().mkpath(at("Tex.dds"));
+    shown = QImage();
+    const Result blocked = run();
+    EXPECT_TRUE(!blocked && blocked.message.contains("Tex.dds")) << blocked.message.toStdString();
+    EXPECT_TRUE(shown.isNull());
+    EXPECT_EQ(files(), model + Files{"Nag.dds"});
+    QDir(at("Tex.dds")).removeRecursively();
     ASSERT_TRUE(QFile(at("Face")).resize(TexturePreview::kMaxModelFileSize + 1));  // too large to be a model
     EXPECT_FALSE(run());
     EXPECT_EQ(files(), Files{"Face"});
