@@ -30,7 +30,7 @@ bool EditTable::load(const QString& Str_Path)
     // From here on a failure leaves the table empty but marked as loaded.
     loaded_ = true;
     count_ = 0;
-    raw_.clear();
+    raw_ = FileOps::FillBuffer();
     names_.clear();
 
     // Only a regular file is opened: a named pipe would hold the window
@@ -44,8 +44,7 @@ bool EditTable::load(const QString& Str_Path)
     // The whole table in one read; a short file leaves the rest zero, which
     // decodes as empty records. Only that rest is zeroed: filling the whole
     // table first would touch its megabytes twice at every start.
-    raw_ = QByteArray(qsizetype(recordCount_) * recordSize_, Qt::Uninitialized);
-    FileOps::prepareToFill(raw_.data(), raw_.size());
+    raw_ = FileOps::FillBuffer(qsizetype(recordCount_) * recordSize_);
     count_ = recordCount_;
     names_.resize(recordCount_);
     qint64 got = 0;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/FileOps.h"
+
 // What the player table and the team table of the edit file share: the stored
 // path, the load that finds the table at a fixed offset, the loaded flag and
 // the clamping of indexes. The two classes add their record layout.
@@ -49,6 +51,6 @@ private:
     QString loadError_;
     bool loaded_ = false;
     int count_ = 0;
-    QByteArray raw_;
+    FileOps::FillBuffer raw_;
     QStringList names_;
 };

@@ -268,17 +268,27 @@ void startWriteBack(QFile& file)
 #endif
 }
 
-void prepareToFill(char* data, qsizetype size)
+FillBuffer::FillBuffer(qsizetype size) : size_(qMax<qsizetype>(size, 0))
 {
+#ifdef Q_OS_LINUX
+    // Aligned to a large page, so that all but its last part can be made of them.
+    constexpr size_t kLargePage = 2 << 20;
+    void* p = nullptr;
+    if (size_ >= qsizetype(kLargePage) && posix_memalign(&p, kLargePage, size_t(size_)) == 0) {
+        data_.reset(static_cast<char*>(p));
+#ifdef MADV_HUGEPAGE
+        madvise(p, size_t(size_) & ~(kLargePage - 1), MADV_HUGEPAGE);
+#endif
+    }
+#endif
+    if (!data_) data_.reset(static_cast<char*>(std::malloc(size_t(qMax<qsizetype>(size_, 1)))));
+    if (!data_) throw std::bad_alloc();
 #if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
     const auto page = quintptr(sysconf(_SC_PAGESIZE));
-    const quintptr from = (quintptr(data) + page - 1) & ~(page - 1);
-    const quintptr to = (quintptr(data) + quintptr(size)) & ~(page - 1);
+    const quintptr from = (quintptr(data_.get()) + page - 1) & ~(page - 1);
+    const quintptr to = (quintptr(data_.get()) + quintptr(size_)) & ~(page - 1);
     // Older kernels refuse the advice; the buffer then fills as usual.
     if (page > 0 && to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(size);
 #endif
 }
 

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/Result.h"
 
@@ -51,10 +53,25 @@ Result syncPath(const QString& path);
 // Starts writing the file's data to disk now, so that a later syncFile has
 // less to wait for. Only a hint; does nothing where the system has no such call.
 void startWriteBack(QFile& file);
-// Makes the pages of a fresh buffer that is about to be filled whole present
-// at once, instead of one fault per page as it fills. Only a hint; does
-// nothing where the system has no such call.
-void prepareToFill(char* data, qsizetype size);
+// A buffer about to be filled whole, from a file say. Its pages are made
+// present at once, and where the system has large pages the memory comes in
+// them, instead of one fault for every 4 KB as it fills: on a fresh process
+// those faults cost more than the filling. Its contents start undefined.
+class FillBuffer {
+public:
+    FillBuffer() = default;
+    explicit FillBuffer(qsizetype size);
+    char* data() { return data_.get(); }
+    const char* constData() const { return data_.get(); }
+    qsizetype size() const { return size_; }
+
+private:
+    struct Free {
+        void operator()(char* p) const noexcept { std::free(p); }
+    };
+    std::unique_ptr<char[], Free> data_;
+    qsizetype size_ = 0;
+};
 // The entries of a folder (files made, renamed or removed in it) reach the
 // disk. Windows keeps them with the files; there it does nothing.
 Result syncFolder(const QString& folder);
