@@ -271,33 +271,29 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
         const qint64 M = field(payload, 8), A = field(payload, 12), B = field(payload, 24);
         const qint64 T = field(payload, 32), U = field(payload, 36);
 
-        // 7. The model block: the payload from M, zeros after its end.
-        {
+        // A block of the payload from `start` to a + b + c, zeros after the
+        // payload's end, written to `literal`; its data bytes in `data`.
+        const auto block = [&](const char* what, qint64 start, qint64 a, qint64 b, qint64 c, const QString& literal,
+                               qint64& data) -> Result {
+            const QString name = QString::fromLatin1(what);
             qint64 end = 0;
-            if (!sum32(A, B, 48, end) || !inInt32(end - M))
-                return Result::failure(QStringLiteral("model block size out of range"));
-            const qint64 length = end - M;
+            if (!sum32(a, b, c, end) || !inInt32(end - start))
+                return Result::failure(name + QStringLiteral(" block size out of range"));
+            const qint64 length = end - start;
             if (length < 1 || length > kMaxBlockLength)
-                return Result::failure(QStringLiteral("model block size %1").arg(length));
-            if (M < 0 || M >= payload.size()) return Result::failure(QStringLiteral("model block outside the payload"));
-            writes.push_back({path(QStringLiteral("\\KTMDL")), payload.constData() + M,
-                              qMin<qint64>(length, payload.size() - M), length});
-        }
-
+                return Result::failure(name + QStringLiteral(" block size %1").arg(length));
+            if (start < 0 || start >= payload.size())
+                return Result::failure(name + QStringLiteral(" block outside the payload"));
+            data = qMin<qint64>(length, payload.size() - start);
+            writes.push_back({path(literal), payload.constData() + start, data, length});
+            return Result::success();
+        };
+        // 7. The model block: the payload from M, zeros after its end.
+        qint64 modelData = 0;
+        if (Result r = block("model", M, A, B, 48, QStringLiteral("\\KTMDL"), modelData); !r) return r;
         // 8. The texture block with its zero tail.
         qint64 nagData = 0;  // bytes of "\Nag.dds" before its zero tail
-        {
-            qint64 end = 0;
-            if (!sum32(U, kTextureTail, 0, end) || !inInt32(end - T))
-                return Result::failure(QStringLiteral("texture block size out of range"));
-            const qint64 length = end - T;
-            if (length < 1 || length > kMaxBlockLength)
-                return Result::failure(QStringLiteral("texture block size %1").arg(length));
-            if (T < 0 || T >= payload.size())
-                return Result::failure(QStringLiteral("texture block outside the payload"));
-            nagData = qMin<qint64>(length, payload.size() - T);
-            writes.push_back({path(QStringLiteral("\\Nag.dds")), payload.constData() + T, nagData, length});
-        }
+        if (Result r = block("texture", T, U, kTextureTail, 0, QStringLiteral("\\Nag.dds"), nagData); !r) return r;
 
         // 9. The DDS from offset 16 of the block, cut or zero-padded to the
         // buffer. The block is known: its bytes from 16 on are the payload's

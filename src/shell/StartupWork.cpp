@@ -11,11 +11,16 @@ StartupWork::StartupWork(const QString& programFolder, const QString& editFile, 
 {
     worker_ = std::thread([this, programFolder, iconName] {
         tablesPromise_.set_value(editFile_.isEmpty() ? EditTables() : EditTables::load(editFile_));
-        FileTransaction::Recovery recovery = FileTransaction::recover(programFolder);
-        FacePackImport::removeStaleStaging(programFolder);
-        recoveredPromise_.set_value(std::move(recovery));
+        recoveredPromise_.set_value(recover(programFolder));
         iconPromise_.set_value(modSetAlphaIcon::decodeIcon(iconName));
     });
+}
+
+FileTransaction::Recovery StartupWork::recover(const QString& programFolder)
+{
+    FileTransaction::Recovery recovery = FileTransaction::recover(programFolder);
+    FacePackImport::removeStaleStaging(programFolder);
+    return recovery;
 }
 
 StartupWork::~StartupWork()

@@ -30,6 +30,9 @@ public:
     std::shared_future<QImage> icon() const { return icon_; }
     // Waits for the recovery and gives its outcome; an empty one after the first call.
     FileTransaction::Recovery recovered();
+    // The recovery itself, as the worker runs it: cut-short work finished or
+    // taken back, stale staging folders of imports removed.
+    static FileTransaction::Recovery recover(const QString& programFolder);
     // Waits for the tables and gives them when `editFile` is the path they
     // were loaded from; nothing for another path, or after the first call.
     std::optional<EditTables> tables(const QString& editFile);

@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QShowEvent>
 
-#include "archive/FacePackImport.h"
 #include "editdb/Baza.h"
 #include "models/ScratchFiles.h"
 #include "platform/Common_Dialog.h"
@@ -85,13 +84,8 @@ void frmMain::Form_Load()
     // An install or import that a crash or a kill cut short is finished or
     // taken back before anything is shown, and its scratch removed. Only
     // what could not be put right is worth a word.
-    FileTransaction::Recovery recovered;
-    if (startupWork_) {
-        recovered = startupWork_->recovered();
-    } else {
-        recovered = FileTransaction::recover(programFolder());
-        FacePackImport::removeStaleStaging(programFolder());
-    }
+    const FileTransaction::Recovery recovered =
+        startupWork_ ? startupWork_->recovered() : StartupWork::recover(programFolder());
     if (!recovered.problems.isEmpty())
         ui().message(this,
                      QStringLiteral("An install or import that was cut short could not be fully taken back:\n\n%1\n\n"
