@@ -50,6 +50,7 @@ int main(int argc, char** argv)
     for (const auto& t : textures) {
         seed("dds", QStringLiteral("texture-%1.dds").arg(i), t.bytes);
         seed("preview", QStringLiteral("model-%1.bin").arg(i), ModelFileBuilder().dds(t.bytes).bytes());
+        seed("model_texture", QStringLiteral("model-%1.bin").arg(i), ModelFileBuilder().dds(t.bytes).bytes());
         ++i;
     }
     seed("dds", "header-only.dds", DdsWriter::header(4096, 4096, "DXT5"));

@@ -1,9 +1,6 @@
 #include "models/TexturePreview.h"
 
-#include <FreeImage.h>
-
 #include <QFile>
-#include <QLibrary>
 #include <QtEndian>
 #include <cstring>
 #include <future>
@@ -11,74 +8,11 @@
 #include <vector>
 
 #include "models/BazaZlib.h"
+#include "models/FreeImageLib.h"
 #include "models/ScratchFiles.h"
 #include "platform/ProgramFolder.h"
 
 namespace {
-
-QString g_freeImageMessage;  // the library's last complaint, for the failure message
-
-void DLL_CALLCONV onFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
-{
-    g_freeImageMessage = QString::fromLocal8Bit(message ? message : "");
-}
-
-// The FreeImage calls of the preview. The library brings a dozen image
-// libraries of its own; linked with the program they would be loaded and
-// relocated at every start, before the window paints, so it is loaded when
-// the first preview needs it and kept from then on.
-struct FreeImageApi {
-    decltype(&FreeImage_OpenMemory) OpenMemory = nullptr;
-    decltype(&FreeImage_CloseMemory) CloseMemory = nullptr;
-    decltype(&FreeImage_LoadFromMemory) LoadFromMemory = nullptr;
-    decltype(&FreeImage_Save) Save = nullptr;
-    decltype(&FreeImage_Unload) Unload = nullptr;
-    QString error;  // why the library could not be loaded; empty when it was
-};
-
-template <typename F>
-bool resolve(QLibrary& library, const char* name, F& function)
-{
-    function = reinterpret_cast<F>(library.resolve(name));
-    return function != nullptr;
-}
-
-const FreeImageApi& freeImage()
-{
-    static const FreeImageApi api = [] {
-        FreeImageApi a;
-#ifdef Q_OS_WIN
-        QLibrary library(QStringLiteral("FreeImage"));
-#else
-        QLibrary library(QStringLiteral("freeimage"), 3);
-#endif
-        decltype(&FreeImage_Initialise) initialise = nullptr;
-        decltype(&FreeImage_SetOutputMessage) setOutputMessage = nullptr;
-        if (!library.load() || !resolve(library, "FreeImage_Initialise", initialise) ||
-            !resolve(library, "FreeImage_SetOutputMessage", setOutputMessage) ||
-            !resolve(library, "FreeImage_OpenMemory", a.OpenMemory) ||
-            !resolve(library, "FreeImage_CloseMemory", a.CloseMemory) ||
-            !resolve(library, "FreeImage_LoadFromMemory", a.LoadFromMemory) ||
-            !resolve(library, "FreeImage_Save", a.Save) || !resolve(library, "FreeImage_Unload", a.Unload)) {
-            a = FreeImageApi();
-            a.error = QStringLiteral("FreeImage cannot be loaded: ") + library.errorString();
-            return a;
-        }
-        initialise(FALSE);
-        setOutputMessage(onFreeImageMessage);
-        return a;
-    }();
-    return api;
-}
-
-// Releases the decoded bitmap on every way out.
-struct Dib {
-    FIBITMAP* handle = nullptr;
-    ~Dib()
-    {
-        if (handle) freeImage().Unload(handle);
-    }
-};
 
 // A field of the payload header; bytes beyond the payload read as zero.
 qint32 field(const QByteArray& payload, qsizetype offset)
@@ -307,7 +241,7 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
         // decode or what would make it allocate beyond the buffer's worth.
         const QString why = checkDdsHeader(texBuffer_.get(), kTexBufferSize);
         if (!why.isEmpty()) return Result::failure(why);
-        const FreeImageApi& fi = freeImage();
+        const FreeImageLib& fi = FreeImageLib::get();
         if (!fi.error.isEmpty()) return Result::failure(fi.error);
         return Result::success();
     }();
@@ -325,9 +259,9 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
     std::future<Result> written =
         std::async(beside ? std::launch::async : std::launch::deferred, [&writes] { return writeScratch(writes); });
     if (!beside) written.wait();
-    const FreeImageApi& fi = freeImage();
-    Dib dib;
-    g_freeImageMessage.clear();
+    const FreeImageLib& fi = FreeImageLib::get();
+    FreeImageBitmap dib;
+    FreeImageLib::clearMessage();
     {
         FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(texBuffer_.get()), DWORD(kTexBufferSize));
         if (memory) {
@@ -337,7 +271,7 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
     }
     if (Result r = written.get(); !r) return r;
     payload = QByteArray();
-    if (!dib.handle) return Result::failure(QStringLiteral("texture cannot be decoded ") + g_freeImageMessage);
+    if (!dib.handle) return Result::failure(QStringLiteral("texture cannot be decoded ") + FreeImageLib::lastMessage());
 
     // 11. A bitmap that was not written must not let an older one be shown.
     // The archive's bitmaps outlive their preview: the old file goes first,
@@ -345,7 +279,8 @@ Result TexturePreview::Preview(const QString& workingLiteral, const QString& bit
     const QString bitmap = path(bitmapLiteral);
     QFile::remove(bitmap);
     if (!fi.Save(FIF_BMP, dib.handle, QFile::encodeName(bitmap).constData(), 0))
-        return Result::failure(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') + g_freeImageMessage);
+        return Result::failure(QStringLiteral("cannot write ") + bitmap + QLatin1Char(' ') +
+                               FreeImageLib::lastMessage());
 
     // 12.
     if (!show || !show(bitmap)) return Result::failure(QStringLiteral("picture cannot be loaded from ") + bitmap);
