@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#ifdef Q_OS_WIN
+#include <QStandardPaths>
+#endif
 #include <chrono>
 #include <vector>
 
@@ -144,9 +147,8 @@ private:
         // The program folders first, then the user's documents.
         for (const char* variable : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"})
             start(QDir::fromNativeSeparators(qEnvironmentVariable(variable)), 1, true);
-        for (const QString& documents :
-             {home(QStringLiteral("Documents")), home(QStringLiteral("My Documents")),
-              QDir::fromNativeSeparators(qEnvironmentVariable("OneDrive")) + QStringLiteral("/Documents")})
+        for (const QString& documents : {QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                                         home(QStringLiteral("Documents")), home(QStringLiteral("My Documents"))})
             start(documents, 3, true);
     }
 #else
@@ -161,6 +163,11 @@ private:
               ".PlayOnLinux/wineprefix"})
             for (const QString& each : subFolders(home(QLatin1String(front)), [](const QString&) { return true; }))
                 prefix(each);
+        // Steam installs a game for its compatibility layer outside the
+        // prefix, in the library's steamapps/common, where the face-loading
+        // add-on sits beside it. Walked last: a library of many big games
+        // may take what is left of the time.
+        for (const QString& common : steamCommon_) start(common, 1, true);
     }
 
     void steam()
@@ -192,6 +199,8 @@ private:
         for (const QString& library : libraries) {
             const QString steamapps = subFolder(library, QStringLiteral("steamapps"));
             if (steamapps.isEmpty()) continue;
+            if (const QString common = subFolder(steamapps, QStringLiteral("common")); !common.isEmpty())
+                steamCommon_ << common;
             const QString compatdata = subFolder(steamapps, QStringLiteral("compatdata"));
             if (compatdata.isEmpty()) continue;
             for (const QString& game : subFolders(compatdata, [](const QString&) { return true; })) {
@@ -253,7 +262,9 @@ private:
         bool mapTxt = false;
         QStringList editFiles;
         QDirIterator it(path, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-        while (it.hasNext()) {
+        // A folder of many thousand files is no reason to overrun the limit.
+        for (int seen = 1; it.hasNext(); ++seen) {
+            if (seen % 512 == 0 && over()) return;
             it.next();
             const QFileInfo entry = it.fileInfo();
             const QString name = entry.fileName();
@@ -282,6 +293,7 @@ private:
     const std::chrono::steady_clock::time_point deadline_;
     Found found_;
     QSet<QString> faces_, edits_, prefixes_, started_;
+    QStringList steamCommon_;  // each Steam library's steamapps/common
 };
 
 }  // namespace

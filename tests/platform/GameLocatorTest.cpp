@@ -37,8 +37,9 @@ TEST(GameLocatorTest, FindsExactlyWhatWasPlantedInWineSteamAndFrontEndPrefixes)
     ASSERT_TRUE(FakeGameHome::link(steam, h.path(".steam/steam")));
     h.editFile(h.steamPrefix(steam, 3000), FakeGameHome::documentsFolder() + "/save/EDIT.bin");
     const QString proton = h.steamPrefix(library2, 2011);
-    h.faceFolder(proton, game + "/Visagery/Ludex/Face");
     h.editFile(proton, FakeGameHome::documentsFolder() + "/save/EDIT.bin");
+    // Steam keeps the game itself (and the add-on beside it) outside the prefix.
+    h.faceFolderAt(library2 + "/steamapps/common/Kickvale Football 2011/Visagery/Ludex/Face");
     // The flatpak root keeps its library file in config/, in the older layout.
     const QString old = h.path("Old Library");
     h.steamRoot(".var/app/com.valvesoftware.Steam/data/Steam", {old}, Format::Numbered, "config");
@@ -67,9 +68,11 @@ TEST(GameLocatorTest, FindsExactlyWhatWasPlantedInWineSteamAndFrontEndPrefixes)
     EXPECT_EQ(found.editFiles, h.plantedEditFiles);
     EXPECT_EQ(h.plantedFaceFolders.size(), 6);
     EXPECT_EQ(h.plantedEditFiles.size(), 4);
-    // Each prefix once, though Steam's root is reached by two names and listed again in its own file.
-    EXPECT_EQ(found.roots.size(), 8) << found.roots.join('\n').toStdString();
+    // Each prefix once, though Steam's root is reached by two names and listed
+    // again in its own file; the second library's steamapps/common last.
+    EXPECT_EQ(found.roots.size(), 9) << found.roots.join('\n').toStdString();
     EXPECT_EQ(found.roots.front(), real(named));
+    EXPECT_EQ(found.roots.back(), real(library2 + "/steamapps/common"));
     EXPECT_EQ(QStringList(found.roots).removeDuplicates(), 0);
 }
 

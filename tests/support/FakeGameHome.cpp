@@ -54,7 +54,11 @@ QString FakeGameHome::steamRoot(const QString& relative, const QStringList& libr
 
 QString FakeGameHome::faceFolder(const QString& prefix, const QString& relative, bool withMap)
 {
-    const QString folder = prefix + QStringLiteral("/drive_c/") + relative;
+    return faceFolderAt(prefix + QStringLiteral("/drive_c/") + relative, withMap);
+}
+
+QString FakeGameHome::faceFolderAt(const QString& folder, bool withMap)
+{
     QDir().mkpath(folder + QStringLiteral("/Sample Team"));
     TestEnv::writeFile(folder + QStringLiteral("/Sample Team/Sample Player_Face.bin"), "face");
     if (withMap) {

@@ -34,6 +34,8 @@ public:
     // map.txt unless `withMap` is false (then it is not planted: the locator
     // must not report it); its path.
     QString faceFolder(const QString& prefix, const QString& relative, bool withMap = true);
+    // The same at `folder` itself, such as in a Steam library's steamapps/common.
+    QString faceFolderAt(const QString& folder, bool withMap = true);
     // An edit file at `relative` below the prefix's drive_c; planted (to be
     // found) when `expected`.
     QString editFile(const QString& prefix, const QString& relative, bool expected = true);
