@@ -213,6 +213,8 @@ private:
 
     static QByteArray readLibraryFile(const QString& path)
     {
+        // Only a plain file: opening a named pipe would wait for a writer.
+        if (!QFileInfo(path).isFile()) return {};
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxLibraryFileSize) return {};
         return file.read(kMaxLibraryFileSize);

@@ -2,7 +2,10 @@
 // and the front-ends under a home of the test's own, and Steam's library file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -76,7 +79,7 @@ TEST(GameLocatorTest, FindsExactlyWhatWasPlantedInWineSteamAndFrontEndPrefixes)
     EXPECT_EQ(QStringList(found.roots).removeDuplicates(), 0);
 }
 
-TEST(GameLocatorTest, FollowsALinkAtARootButNoneBelowSoALoopCannotHoldItUp)
+TEST(GameLocatorTest, FollowsALinkAtARootButNoneBelowAndWaitsOnNoPipe)
 {
     QTemporaryDir dir;
     FakeGameHome h(dir.filePath("home"));
@@ -92,6 +95,10 @@ TEST(GameLocatorTest, FollowsALinkAtARootButNoneBelowSoALoopCannotHoldItUp)
     // Wine links a user's documents to the home's own: a root, followed.
     TestEnv::writeFile(h.path("Documents/Kickvale Football 2011/save/EDIT.bin"), "edit");
     ASSERT_TRUE(FakeGameHome::link(h.path("Documents"), wine + "/drive_c/users/alder/Documents"));
+
+    // A named pipe for a library file is not waited on.
+    QDir().mkpath(h.path(".steam/debian-installation/steamapps"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(h.path(".steam/debian-installation/steamapps/libraryfolders.vdf")), 0644), 0);
 
     GameLocator::Options options = h.options();
     options.maxDepth = 64;
