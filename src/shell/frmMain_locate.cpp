@@ -1,7 +1,9 @@
 // The first start: with no location stored, the game is looked for where
 // players keep it (Wine and Steam prefixes on Linux), beside the start-up
 // work, and what was found is offered in place of the bare "Change...".
+#include <QApplication>
 #include <QLineEdit>
+#include <QTimer>
 #include <utility>
 
 #include "platform/FolderList.h"
@@ -39,6 +41,11 @@ void frmMain::offerFoundLocations()
     // Only over a window that is up, after its activation (and its "Lack - "
     // box), never inside another box; otherwise the next activation offers it.
     if (!foundGame_ || unloaded_ || activating_ || !activatedOnce_ || !isVisible()) return;
+    // A dialog the user is busy with (a file chooser, a progress) goes first.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(250, this, &frmMain::offerFoundLocations);
+        return;
+    }
     const GameLocator::Found found = *std::exchange(foundGame_, std::nullopt);
     // A location the user chose meanwhile through the menus stays as it is.
     if (!nothingStored(settings())) return;
