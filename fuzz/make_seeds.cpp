@@ -11,6 +11,7 @@
 #include "editdb/EditFileBuilder.h"
 #include "models/ModelFileBuilder.h"
 #include "support/DdsWriter.h"
+#include "support/FakeGameHome.h"
 #include "support/RarWriter.h"
 
 namespace {
@@ -98,6 +99,13 @@ int main(int argc, char** argv)
     seed("map_reader", "map.txt",
          "12345, \"Sample Player_Face.bin\", \"Sample Player_Hair.bin\"\r\n7, ,\"Sample Team\\Oren Vasko_Hair.bin\"\r\n"
          "8, \"Tibo Marek_Face.bin\"");
+
+    // Steam's library file in both layouts, with a path Steam writes escaped.
+    const QStringList libraries = {"/home/alder/.local/share/Steam", "/mnt/games/Steam Library",
+                                   "D:\\Games\\SteamLibrary"};
+    seed("steam_libraries", "nested.vdf", FakeGameHome::libraryFile(libraries, FakeGameHome::LibraryFormat::Nested));
+    seed("steam_libraries", "numbered.vdf",
+         FakeGameHome::libraryFile(libraries, FakeGameHome::LibraryFormat::Numbered));
 
     if (!g_ok) std::fprintf(stderr, "some seeds could not be written\n");
     return g_ok ? 0 : 1;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 // Finds the game's face folders and edit files where players keep them: on
 // Windows in the usual program and document folders, on Linux inside the
@@ -32,5 +34,19 @@ struct Found {
 
 // Both lists sorted and without repeats, absolute paths with forward slashes.
 Found find(const Options& options);
+
+// The same walk, which also ends (as at its time limit) once `stop` is set:
+// for a caller that may go away before the walk is done.
+Found find(const Options& options, const std::atomic<bool>& stop);
+
+// The library folders that Steam's library file (libraryfolders.vdf) lists,
+// in the order it lists them, without repeats: the current layout, one
+// object per library holding a "path", and the older one, where "1", "2", ...
+// name the paths themselves. Whatever follows damage in the bytes is not
+// read; bytes that are no such file give an empty list.
+QStringList steamLibraries(const QByteArray& vdf);
+
+// The largest library file that is read; Steam's own are a few kilobytes.
+inline constexpr qint64 kMaxLibraryFileSize = 4 << 20;
 
 }  // namespace GameLocator

@@ -1,10 +1,18 @@
 #include "platform/UiSeam.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <limits>
 
 namespace {
@@ -52,6 +60,23 @@ private:
     qint64 divisor_ = 1;
 };
 
+// One of the places found: a list to pick from when there are several.
+QWidget* locationPicker(const QStringList& paths, QComboBox*& combo)
+{
+    combo = nullptr;
+    if (paths.size() < 2)
+        return new QLabel(paths.isEmpty() ? QObject::tr("None found") : QDir::toNativeSeparators(paths.front()));
+    combo = new QComboBox;
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (const QString& path : paths) combo->addItem(QDir::toNativeSeparators(path), path);
+    return combo;
+}
+
+QString picked(const QStringList& paths, const QComboBox* combo)
+{
+    return combo ? combo->currentData().toString() : paths.value(0);
+}
+
 class DesktopUi : public UiSeam {
     static QMessageBox::Icon boxIcon(Icon icon)
     {
@@ -89,9 +114,43 @@ public:
     {
         return std::make_unique<DialogProgress>(owner, label, maximum);
     }
+    std::optional<Locations> chooseLocations(QWidget* owner, const QStringList& editFiles,
+                                             const QStringList& faceFolders) override
+    {
+        if (editFiles.isEmpty() && faceFolders.isEmpty()) return std::nullopt;
+        QDialog dialog(owner);
+        dialog.setWindowTitle(QString::fromLatin1(kMessageTitle));
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QLabel(QString::fromLatin1(kUseLocationsQuestion)));
+        auto* form = new QFormLayout;
+        QComboBox *editCombo = nullptr, *faceCombo = nullptr;
+        form->addRow(QObject::tr("Edit file:"), locationPicker(editFiles, editCombo));
+        form->addRow(QObject::tr("Face folder:"), locationPicker(faceFolders, faceCombo));
+        layout->addLayout(form);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No);
+        buttons->button(QDialogButtonBox::Yes)->setDefault(true);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return Locations{picked(editFiles, editCombo), picked(faceFolders, faceCombo)};
+    }
 };
 
 }  // namespace
+
+std::optional<UiSeam::Locations> UiSeam::chooseLocations(QWidget* owner, const QStringList& editFiles,
+                                                         const QStringList& faceFolders)
+{
+    const Locations first{editFiles.value(0), faceFolders.value(0)};
+    if (first.editFile.isEmpty() && first.faceFolder.isEmpty()) return std::nullopt;
+    QString text = QString::fromLatin1(kUseLocationsQuestion) + QStringLiteral("\n");
+    if (!first.editFile.isEmpty()) text += QStringLiteral("\nEdit file: ") + QDir::toNativeSeparators(first.editFile);
+    if (!first.faceFolder.isEmpty())
+        text += QStringLiteral("\nFace folder: ") + QDir::toNativeSeparators(first.faceFolder);
+    if (!confirm(owner, text, Icon::None)) return std::nullopt;
+    return first;
+}
 
 UiSeam& UiSeam::desktop()
 {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "platform/Progress.h"
 
@@ -28,9 +30,23 @@ public:
     // A modal progress dialog running from 0 to `maximum`, closed when the sink is destroyed.
     virtual std::unique_ptr<ProgressSink> progress(QWidget* owner, const QString& label, qint64 maximum) = 0;
 
+    // The game's places found at a first start, offered in a box titled
+    // "Ludex" that asks "Use these locations?": the user picks one edit file
+    // and one face folder among those found (either list may be empty, then
+    // its pick is empty). Nothing when the user declined. Without a box of
+    // its own, a seam asks through confirm() about the first of each.
+    struct Locations {
+        QString editFile;
+        QString faceFolder;
+    };
+    virtual std::optional<Locations> chooseLocations(QWidget* owner, const QStringList& editFiles,
+                                                     const QStringList& faceFolders);
+
     // The real dialogs of the toolkit.
     static UiSeam& desktop();
 };
 
 // The title of every message box.
 inline constexpr const char* kMessageTitle = "Ludex";
+// The question of the first start's offer.
+inline constexpr const char* kUseLocationsQuestion = "Use these locations?";

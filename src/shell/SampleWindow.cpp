@@ -9,6 +9,7 @@ std::unique_ptr<SampleWindow> SampleWindow::open(MainOptions options, QString* w
     if (!sample->world_) return nullptr;
     options.programFolder = sample->world_->programFolder();
     options.settingsFile = sample->world_->settingsFile();
+    options.gameSearch.reset();  // the sample world is all there is
     sample->window_ = std::make_unique<frmMain>(options);
     return sample;
 }

@@ -13,6 +13,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiSeam.h"
+#include "shell/GameSearch.h"
 #include "shell/StartupWork.h"
 
 // The news page built into the program: the tab works offline.
@@ -27,6 +28,7 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     settings_ = std::make_unique<SettingsStore>(options_.settingsFile);
     // Start-up work that needs no control runs beside the building of them.
     startStartupWork();
+    startGameSearch();
 
     // The objects live exactly as long as the window. The tables and the codec
     // come first; the preview's buffer is allocated once, here.

@@ -8,7 +8,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "platform/GameLocator.h"
 #include "platform/Result.h"
 
 class QAction;
@@ -23,6 +25,7 @@ class QRadioButton;
 class QTabWidget;
 
 class Baza;
+class GameSearch;
 class StartupWork;
 class BazaZlib;
 class UnRarExtractor;
@@ -70,6 +73,9 @@ struct MainOptions {
     // stored under [News] Address in the settings replaces it.
     QUrl newsPage;
     static QUrl defaultNewsPage();  // the page built into the program
+    // Where a first start, with no location stored, looks for the game's
+    // edit file and face folder to offer them; nothing: no search.
+    std::optional<GameLocator::Options> gameSearch = GameLocator::fromEnvironment();
 };
 
 // The main window. Its reactions carry the names of the control and the
@@ -249,6 +255,13 @@ public slots:
     // what it removes and puts back; otherwise says why it cannot.
     void mnuUndoInstall_Click();
     void ShowInstalledNote();
+
+    // The first start's offer: the places the search found, once it is done
+    // and the window's activation is over. Accepted, they are taken and
+    // stored as the menus would; declined, nothing changes.
+    void offerFoundLocations();
+    // The search of a first start is under way, or its finds wait to be offered.
+    bool gameSearchPending() const { return gameSearch_ != nullptr || foundGame_.has_value(); }
     // Previews an installed model file into an image box of another window,
     // through the preview's own scratch files; the placeholder when it failed.
     bool previewInstalled(const QString& modelFile, bool hair, ImageBox* box);
@@ -282,6 +295,12 @@ private:
     // OtworzOF take what they made.
     void startStartupWork();
     std::unique_ptr<StartupWork> startupWork_;
+    // The search for the game at a first start, beside the start-up work.
+    void startGameSearch();
+    std::unique_ptr<GameSearch> gameSearch_;
+    std::optional<GameLocator::Found> foundGame_;
+    bool activating_ = false;
+    bool activatedOnce_ = false;
     // A removal of installed faces cut short by a crash is finished or taken back.
     void finishInterruptedRemoval();
 

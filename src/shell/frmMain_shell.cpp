@@ -130,12 +130,17 @@ void frmMain::Form_Load()
 void frmMain::Form_Activate()
 {
     if (unloaded_) return;
+    activating_ = true;
     const QString editFile = Lokalizacja->text();
     // True only for a file: an edit-file path naming a folder is missing too.
     if (!fso || !fso->FileExists(editFile))
         ui().message(this, QStringLiteral("Lack - ") + editFile, UiSeam::Icon::None);
     QCoreApplication::processEvents();
     if (Web && !options().newsPage.isEmpty()) Web->navigate(options().newsPage);
+    activating_ = false;
+    activatedOnce_ = true;
+    // What a first start's search found is offered after the activation, not inside its box.
+    if (foundGame_) QMetaObject::invokeMethod(this, &frmMain::offerFoundLocations, Qt::QueuedConnection);
 }
 
 void frmMain::Form_Unload()

@@ -49,6 +49,7 @@ TEST(DemoTest, OpensOnTheSampleWorldAndLeavesTheUsersSettingsAlone)
         EXPECT_EQ(w.List1->item(1)->text(), SampleWorld::players()[1]);
         EXPECT_EQ(w.List2->item(1)->text(), SampleWorld::teams()[1]);
         EXPECT_EQ(w.Rar->findItems("Sample Face Pack", Qt::MatchContains).size(), 1);
+        EXPECT_FALSE(w.options().gameSearch.has_value());  // the user's home is never searched
 
         // Both menu commands store into the world's settings.
         ui.files = {world.editFile()};

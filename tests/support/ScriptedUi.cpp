@@ -61,3 +61,16 @@ std::unique_ptr<ProgressSink> ScriptedUi::progress(QWidget*, const QString& labe
     shown.push_back({"progress", label, QString(), Icon::None});
     return std::make_unique<ScriptedProgress>(*this);
 }
+
+std::optional<UiSeam::Locations> ScriptedUi::chooseLocations(QWidget*, const QStringList& editFiles,
+                                                             const QStringList& faceFolders)
+{
+    shown.push_back(
+        {"locations", QString::fromLatin1(kMessageTitle), QString::fromLatin1(kUseLocationsQuestion), Icon::None});
+    offeredEditFiles = editFiles;
+    offeredFaceFolders = faceFolders;
+    if (locationAnswers.empty()) return std::nullopt;
+    const std::optional<Locations> answer = locationAnswers.front();
+    locationAnswers.pop_front();
+    return answer;
+}

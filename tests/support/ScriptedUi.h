@@ -13,7 +13,7 @@
 class ScriptedUi : public UiSeam {
 public:
     struct Shown {
-        QString kind;   // "open", "folder", "message", "confirm", "progress"
+        QString kind;   // "open", "folder", "message", "confirm", "progress", "locations"
         QString title;  // dialog title, folder prompt or progress label
         QString text;   // message text, or the filter of an open dialog
         Icon icon = Icon::None;
@@ -23,14 +23,19 @@ public:
     std::deque<QString> folders;   // next answers of browseForFolder ("" = cancel)
     std::deque<bool> answers;      // next answers of confirm (none left = No)
     int cancelProgressAfter = -1;  // progress reports cancel after this many setValue calls
+    // Next answers of chooseLocations: the pick, or nothing to decline (none left = decline).
+    std::deque<std::optional<Locations>> locationAnswers;
 
     std::vector<Shown> shown;
-    QStringList messages() const;  // texts of the message boxes, in order
-    int progressSteps = 0;         // setValue calls seen so far
+    QStringList messages() const;                      // texts of the message boxes, in order
+    int progressSteps = 0;                             // setValue calls seen so far
+    QStringList offeredEditFiles, offeredFaceFolders;  // what chooseLocations offered last
 
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QString browseForFolder(QWidget* owner, const QString& prompt) override;
     void message(QWidget* owner, const QString& text, Icon icon) override;
     bool confirm(QWidget* owner, const QString& text, Icon icon) override;
     std::unique_ptr<ProgressSink> progress(QWidget* owner, const QString& label, qint64 maximum) override;
+    std::optional<Locations> chooseLocations(QWidget* owner, const QStringList& editFiles,
+                                             const QStringList& faceFolders) override;
 };

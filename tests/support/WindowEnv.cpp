@@ -13,6 +13,12 @@ std::unique_ptr<frmMain> WindowEnv::openWindow(bool webEngine, const QUrl& newsP
     options.ui = &ui;
     options.webEngine = webEngine;
     options.newsPage = newsPage;
+    if (gameSearch) {
+        options.gameSearch = gameSearch;
+    } else {
+        options.gameSearch = GameLocator::Options();
+        options.gameSearch->home = home();
+    }
     return std::make_unique<frmMain>(options);
 }
 

@@ -4,6 +4,9 @@
 #include <QList>
 #include <QUrl>
 #include <memory>
+#include <optional>
+
+#include "platform/GameLocator.h"
 
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
@@ -38,4 +41,8 @@ public:
     }
 
     ScriptedUi ui;
+    // Where a first start looks for the game; unset: a home of this world's
+    // own, empty unless a test plants something there. Never the real home.
+    std::optional<GameLocator::Options> gameSearch;
+    QString home() const { return path(QStringLiteral("home")); }
 };
