@@ -282,8 +282,6 @@ private:
     // OtworzOF take what they made.
     void startStartupWork();
     std::unique_ptr<StartupWork> startupWork_;
-    // A removal of installed faces cut short by a crash is finished or taken back.
-    void finishInterruptedRemoval();
 
     // Takes a model file from disk onto a working copy and previews it:
     // chosen in the file chooser, or dropped (takeModel alone).
