@@ -39,6 +39,14 @@ struct State {
     bool operator==(const State&) const = default;
 };
 
+void PrintTo(const State& state, std::ostream* os)
+{
+    *os << "\nface folder:";
+    PrintTo(state.face, os);
+    *os << "\narchive:";
+    PrintTo(state.archive, os);
+}
+
 int randomKills()
 {
     const int asked = qEnvironmentVariableIntValue("LUDEX_CRASH_KILLS");

@@ -50,7 +50,7 @@ public:
 
 // Every rename of the program's code and of Qt's passes through here: the
 // place where a kill leaves a file written beside its target behind.
-extern "C" int rename(const char* from, const char* to)
+extern "C" int rename(const char* from, const char* to) noexcept
 {
     if (++g_renames == g_killAt && g_atRenames) raise(SIGKILL);
     return renameat(AT_FDCWD, from, AT_FDCWD, to);
