@@ -15,7 +15,9 @@ FileTransaction::Recovery recoverInterruptedWork(const QString& programFolder, c
         // After the transactions: the undo's record is then the one that stands.
         InstallUndo::tidy(programFolder);
     }
-    if (!faceFolder.isEmpty() && QFileInfo(faceFolder).isDir())
+    if (!faceFolder.isEmpty() && QFileInfo(faceFolder).isDir()) {
         if (const Result r = MapRemoval::recover(faceFolder); !r) recovery.problems << r.message;
+        MapRemoval::removeOldScratch(faceFolder);
+    }
     return recovery;
 }

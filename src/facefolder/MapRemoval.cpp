@@ -308,10 +308,7 @@ Result recover(const QString& faceFolder)
 {
     const QString folder = journalFolder(faceFolder);
     const QFileInfo info(folder);
-    if (!info.exists() && !info.isSymLink()) {
-        dropOldMapScratch(faceFolder, nullptr);
-        return Result::success();
-    }
+    if (!info.exists() && !info.isSymLink()) return Result::success();
     if (FileOps::isLink(info) || !info.isDir())
         return Result::failure(
             QStringLiteral("%1 is in the way of the program's own work folder; move it away.").arg(shown(folder)));
@@ -334,7 +331,6 @@ Result recover(const QString& faceFolder)
             if (name.startsWith(FileTransaction::journalPrefix())) return Result::success();
         }
         dropFolder(folder, 0);
-        dropOldMapScratch(faceFolder, nullptr);
         return Result::success();
     }
     if (!readAll(folder + QStringLiteral("/journal"), text) || !parseJournal(text, j))
@@ -388,6 +384,8 @@ Result checkAndCommit(const Plan& plan, const QString& journals, const FaultPoin
 }
 
 }  // namespace
+
+void removeOldScratch(const QString& faceFolder) { dropOldMapScratch(faceFolder, nullptr); }
 
 Result apply(const Plan& plan, const QString& programFolder, const FaultPoint& fault)
 {

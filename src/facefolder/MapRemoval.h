@@ -63,6 +63,12 @@ Result apply(const Plan& plan, const FaultPoint& fault = {});
 // Nothing to do: success.
 Result recover(const QString& faceFolder);
 
+// Removes the copies of map.txt that an earlier version, killed while it
+// wrote them beside their targets, left in the face folder: those its record
+// names go with recover(), the others once they have lain there an hour.
+// A directory read of the face folder: for the start, not for every removal.
+void removeOldScratch(const QString& faceFolder);
+
 // The private folder of a removal in progress.
 QString journalFolder(const QString& faceFolder);
 
