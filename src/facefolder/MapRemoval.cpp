@@ -268,10 +268,12 @@ void dropOldMapScratch(const QString& face, const Journal* j)
     }
 }
 
-// The removal's transaction with `journals` as its journal folder; the
-// fault point becomes the transaction's step hook while it runs.
+// Thrown by the step hook where a test asks for a kill: the transaction is
+// left where it stands, journal and scratch and all, as a kill leaves it.
 struct Interrupted {};
 
+// The removal's transaction with `journals` as its journal folder; the
+// fault point becomes the transaction's step hook while it runs.
 Result commitRemoval(const Plan& plan, const QString& journals, const FaultPoint& fault)
 {
     bool interrupted = false;

@@ -185,6 +185,10 @@ protected:
             EXPECT_FALSE(line.flags & (FaceFolderCheck::FaceMissing | FaceFolderCheck::HairMissing)) << what;
         EXPECT_EQ(scratchUnder(root).join(' '), "") << what;
         EXPECT_TRUE(QDir(root + "/program").entryList(QDir::Files | QDir::Hidden).size() <= 1) << what;
+        // The folder of kept files only beside a record that keeps them.
+        EXPECT_TRUE(!QFileInfo::exists(root + "/program/.ludex-undo") ||
+                    QFileInfo::exists(root + "/program/.ludex-undo-record"))
+            << what;
         // The last install that went through is the one the undo takes back.
         if (now == before) {
             EXPECT_TRUE(undoLast(root)) << what << ": the earlier install";
