@@ -127,6 +127,7 @@ BENCHMARK(BM_Floor_RewriteMap)->Unit(benchmark::kMillisecond)->Repetitions(5)->R
 
 // Removing one entry (a line in the middle and its two files), from the
 // user's choice to the end, planning included; the face folder read is not.
+// As the window does it: one transaction journalled in the program folder.
 void BM_RemoveOneEntry(benchmark::State& state)
 {
     checkWorld(state);
@@ -143,7 +144,7 @@ void BM_RemoveOneEntry(benchmark::State& state)
         const auto report = FaceFolderCheck::check(doc, listing);
         state.ResumeTiming();
         const auto plan = MapRemoval::plan(doc, listing, report, {line});
-        const Result done = MapRemoval::apply(plan);
+        const Result done = MapRemoval::apply(plan, world().env.programFolder());
         if (!done || plan.deleteFiles.size() != 2) state.SkipWithError("the removal failed");
     }
     world().writeMap();

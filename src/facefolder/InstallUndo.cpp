@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QUuid>
 
 #include "facefolder/Installer.h"
 #include "facefolder/MapFile.h"
@@ -120,12 +121,70 @@ bool parseRecord(const QByteArray& text, Record& r)
     return !r.appended.isEmpty();
 }
 
-// Removes every file of the folder but those the record keeps.
+// The files of the folder, without the scratch of transactions (which
+// their recovery removes, and which a transaction at work still needs).
+QStringList keptFiles(const QString& programFolder)
+{
+    QStringList names = QDir(folder(programFolder)).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeIf([](const QString& name) { return name.startsWith(FileTransaction::scratchPrefix()); });
+    return names;
+}
+
+// Removes every file of the folder but those the record keeps, and the
+// folder when nothing is left in it. A journal still waiting (for a face
+// folder on a drive not plugged in, say) may name files in the folder, and
+// waits for every folder it names: the folder stays for it.
 void dropOthers(const QString& programFolder, const QSet<QString>& keep)
 {
     QDir dir(folder(programFolder));
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+    for (const QString& name : keptFiles(programFolder))
         if (!keep.contains(name)) dir.remove(name);
+    const QStringList journals =
+        QDir(programFolder)
+            .entryList({FileTransaction::journalPrefix() + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
+    if (journals.isEmpty()) QDir().rmdir(folder(programFolder));
+}
+
+// Scratch beside the record that an earlier version wrote it through (a
+// write beside and a rename) and left when it was killed: by name a UUID,
+// by content a record.
+void dropOldRecordScratch(const QString& programFolder)
+{
+    QDir dir(programFolder);
+    for (const QString& name : dir.entryList({QStringLiteral(".ludex-*.tmp")}, QDir::Files | QDir::Hidden)) {
+        const QString id = name.mid(7, name.size() - 11);
+        if (id.size() != 36 || QUuid::fromString(id).isNull()) continue;
+        QFile f;
+        if (FileOps::openForReading(f, dir.filePath(name)) && f.read(kHeader.size() + 1) == kHeader + '\n')
+            dir.remove(name);
+    }
+}
+
+// The record of an install's transaction as it was planned; null when what
+// it does cannot be recorded.
+QByteArray composeRecord(const FileTransaction& t, const QString& face)
+{
+    Record r;
+    r.faceFolder = face;
+    const QString map = Installer::mapFilePath(face);
+    if (t.appends().size() != 1 || cleaned(t.appends().front().file) != map) return QByteArray();
+    r.mapOldSize = t.appends().front().oldSize;
+    r.appended = t.appends().front().bytes;
+    for (const FileTransaction::File& planned : t.files()) {
+        if (planned.kind != FileTransaction::Kind::Place) continue;
+        Record::File f;
+        f.target = cleaned(planned.target);
+        f.replaced = planned.existed;
+        // The models are copies of their sources: the source's fingerprint is the model's.
+        if (!inside(face, f.target) || planned.how != FileTransaction::How::Copy ||
+            !fingerprint(planned.source, f.size, f.hash))
+            return QByteArray();
+        // The replaced file is still in place, under the name it will be kept as.
+        if (!planned.kept.isEmpty() && fingerprint(planned.target, f.keptSize, f.keptHash))
+            f.kept = QFileInfo(planned.kept).fileName();
+        r.files.push_back(f);
+    }
+    return r.appended.isEmpty() ? QByteArray() : recordText(r);
 }
 
 void appendList(QString& text, const QStringList& items)
@@ -142,11 +201,11 @@ void discard(const QString& programFolder)
 {
     QFile::remove(recordPath(programFolder));
     dropOthers(programFolder, {});
-    QDir().rmdir(folder(programFolder));
 }
 
 void tidy(const QString& programFolder)
 {
+    dropOldRecordScratch(programFolder);
     QFile file;
     Record r;
     if (FileOps::openForReading(file, recordPath(programFolder)) && file.size() <= kMaxRecordSize &&
@@ -159,39 +218,15 @@ void tidy(const QString& programFolder)
     }
 }
 
-Result save(const QString& programFolder, const QString& faceFolder, const FileTransaction& done)
+void recordIn(FileTransaction& install, const QString& programFolder, const QString& faceFolder)
 {
-    Record r;
-    r.faceFolder = cleaned(faceFolder);
-    const QString map = Installer::mapFilePath(r.faceFolder);
-    for (const FileTransaction::Append& a : done.appends()) {
-        if (cleaned(a.file) != map) continue;
-        r.mapOldSize = a.oldSize;
-        r.appended = a.bytes;
-    }
-    bool recordable = !r.appended.isEmpty() && done.appends().size() == 1;
-    QSet<QString> kept;
-    for (const FileTransaction::File& t : done.files()) {
-        Record::File f;
-        f.target = cleaned(t.target);
-        f.replaced = t.existed;
-        recordable = recordable && inside(r.faceFolder, f.target) && fingerprint(t.target, f.size, f.hash);
-        if (!t.kept.isEmpty() && fingerprint(t.kept, f.keptSize, f.keptHash)) {
-            f.kept = QFileInfo(t.kept).fileName();
-            kept.insert(f.kept);
-        }
-        r.files.push_back(f);
-    }
-    if (!recordable) {
-        discard(programFolder);
-        return Result::failure(QStringLiteral("The install cannot be undone: what it did could not be recorded."));
-    }
-    if (Result written = FileOps::replaceFileContents(recordPath(programFolder), recordText(r)); !written) {
-        discard(programFolder);
-        return Result::failure(QStringLiteral("The install cannot be undone: %1").arg(written.message));
-    }
-    dropOthers(programFolder, kept);
-    return Result::success();
+    install.keepReplaced(folder(programFolder));
+    // What the install before kept goes with the install, and comes back
+    // when the install is taken back.
+    for (const QString& name : keptFiles(programFolder))
+        install.remove(folder(programFolder) + QLatin1Char('/') + name);
+    install.write(recordPath(programFolder),
+                  [face = cleaned(faceFolder)](const FileTransaction& t) { return composeRecord(t, face); });
 }
 
 QString Plan::confirmation() const
@@ -304,9 +339,12 @@ Result undo(const QString& programFolder, const Plan& plan)
             t.remove(f->target);
     }
     t.remove(recordPath(programFolder));
+    for (const QString& name : keptFiles(programFolder)) t.remove(folder(programFolder) + QLatin1Char('/') + name);
     if (Result done = t.commit(); !done)
         return t.leftUnfinished() ? done : Result::failure(done.message + QStringLiteral("\nNothing was undone."));
-    discard(programFolder);
+    // The kept files' backups lie in the folder until they are tidied away.
+    FileTransaction::waitForTidying();
+    dropOthers(programFolder, {});
     return Result::success();
 }
 

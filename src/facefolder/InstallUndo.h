@@ -16,9 +16,13 @@ class FileTransaction;
 // face folder, map.txt's size before and the exact bytes appended, and each
 // model with its size and hash as installed. The files it replaced are kept
 // in a folder of the program's own (the transaction hands its backups over)
-// until the next install, which discards them. The undo itself is one transaction:
-// map.txt is rewritten with the exact bytes it had before, each model is
-// removed or put back, and the record goes, all or nothing.
+// until the next install, which discards them. The record is written, and
+// the files the install before kept are discarded, by the install's own
+// transaction: after a kill either the install is taken back and the record
+// before still stands, or the install is whole and its record with it.
+// The undo itself is one transaction too: map.txt is rewritten with the exact
+// bytes it had before, each model is removed or put back, and the record and
+// the kept files go, all or nothing.
 namespace InstallUndo {
 
 struct Record {
@@ -40,17 +44,19 @@ struct Record {
 // The folder of the replaced files.
 QString folder(const QString& programFolder);
 
-// Records a committed transaction that installed into `faceFolder` and was
-// told to keep what it replaced (FileTransaction::keepReplaced(folder(...))).
-// The record of the install before, and the files it kept, are discarded.
-// When nothing can be recorded, no record is left either, so that an older
-// install is never offered for undo.
-Result save(const QString& programFolder, const QString& faceFolder, const FileTransaction& done);
+// Makes an install's transaction (its models placed by copy, its lines
+// appended to the map.txt of `faceFolder`) keep what it replaces and write
+// its own record in place of the one before, whose kept files it discards.
+// When what it does cannot be recorded, it removes the record before
+// instead, so that an older install is never offered for undo.
+void recordIn(FileTransaction& install, const QString& programFolder, const QString& faceFolder);
 // Drops the record and every file kept for it.
 void discard(const QString& programFolder);
 // At start, after the transactions were recovered: drops the files that no
-// record keeps (left by an install or undo that was cut short), and a record
-// that cannot be read.
+// record keeps (left by an earlier version, or by hand), a record that cannot
+// be read, the folder when it keeps nothing, and a record's scratch file that
+// an earlier version left when it was killed. The transactions' own scratch
+// is left to their recovery.
 void tidy(const QString& programFolder);
 
 // What undoing the last install would do, or why it cannot be done.

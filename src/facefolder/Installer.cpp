@@ -189,14 +189,15 @@ Result install(const std::vector<Request>& requests, const Options& options)
     const QString journalFolder = requests.front().journalFolder;
     FileTransaction transaction(journalFolder);
     transaction.setProgress(options.progress);
-    if (options.keepForUndo) transaction.keepReplaced(InstallUndo::folder(journalFolder));
     for (const Request& r : requests) {
         for (const auto& [source, target] : placements(r)) transaction.place(source, target);
         transaction.appendLine(mapFilePath(r.faceFolder), CodePage::encode(r.line));
     }
+    // The record goes in with the models and the lines, so that a kill can
+    // never part a whole install from its undo. An install that cannot be
+    // recorded stands all the same; only its undo is lost.
+    if (options.keepForUndo) InstallUndo::recordIn(transaction, journalFolder, requests.front().faceFolder);
     if (Result done = transaction.commit(); !done) return transaction.leftUnfinished() ? done : failed(done.message);
-    // An install that cannot be recorded stands all the same; only its undo is lost.
-    if (options.keepForUndo) InstallUndo::save(journalFolder, requests.front().faceFolder, transaction);
     return Result::success();
 }
 

@@ -1,14 +1,17 @@
 #include "facefolder/MapRemoval.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <map>
 
 #include "platform/FileOps.h"
 #include "platform/FileSystemObject.h"
+#include "platform/FileTransaction.h"
 
 namespace MapRemoval {
 
@@ -55,23 +58,14 @@ void appendList(QString& text, const QStringList& items)
     if (items.size() > kListedAtMost) text += QStringLiteral("    ... and %1 more\n").arg(items.size() - kListedAtMost);
 }
 
+// The record of a removal made by an earlier version, which parked the files
+// in the private folder and wrote map.txt beside itself; still honoured.
 struct Journal {
     QByteArray oldDigest, newDigest;
     bool rewrite = false;  // map.txt and map.txt.bak are replaced
     bool hadBak = false;   // a map.txt.bak was there before
     QStringList files;     // relative paths; file k lies in the private folder as trashName(k)
 };
-
-QByteArray journalText(const Journal& j)
-{
-    QByteArray t = kJournalHeader.toUtf8() + '\n';
-    t += "old " + j.oldDigest + '\n';
-    t += "new " + j.newDigest + '\n';
-    t += QByteArray("bak ") + (!j.rewrite ? '-' : j.hadBak ? '1' : '0') + '\n';
-    // Encoded, so that no name can break a line of the record.
-    for (const QString& f : j.files) t += "file " + f.toUtf8().toPercentEncoding() + '\n';
-    return t;
-}
 
 bool parseJournal(const QByteArray& text, Journal& j)
 {
@@ -243,6 +237,75 @@ QString Plan::confirmation() const
     return text + QStringLiteral("\nContinue?");
 }
 
+namespace {
+
+// A name of the scratch that an earlier version wrote map.txt and
+// map.txt.bak through: a UUID with its dashes (the transactions' own have none).
+bool isOldScratch(const QString& name)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\.ludex-[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.tmp$"));
+    return pattern.match(name).hasMatch();
+}
+
+// Removes the scratch an earlier version left beside map.txt when it was
+// killed: a copy of the old or the new map that a removal's record names by
+// its hash, or any such file that has lain there for an hour (nothing
+// writes under such a name for that long; a write of it at work is not met).
+void dropOldMapScratch(const QString& face, const Journal* j)
+{
+    QDir dir(face);
+    const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral(".ludex-*.tmp")}, QDir::Files | QDir::Hidden)) {
+        if (!isOldScratch(info.fileName()) || FileOps::isLink(info)) continue;
+        bool named = false;
+        if (j) {
+            QByteArray bytes;
+            named = readAll(info.filePath(), bytes) && !bytes.isNull() &&
+                    (digest(bytes) == j->oldDigest || digest(bytes) == j->newDigest);
+        }
+        if (named || info.lastModified().toUTC() < hourAgo) dir.remove(info.fileName());
+    }
+}
+
+// Thrown by the step hook where a test asks for a kill: the transaction is
+// left where it stands, journal and scratch and all, as a kill leaves it.
+struct Interrupted {};
+
+// The removal's transaction with `journals` as its journal folder; the
+// fault point becomes the transaction's step hook while it runs.
+Result commitRemoval(const Plan& plan, const QString& journals, const FaultPoint& fault)
+{
+    bool interrupted = false;
+    const QString face = plan.faceFolder;
+    FileTransaction t(journals);
+    if (plan.newBytes != plan.oldBytes) {
+        // The lines go before the files: at no moment does a line name a file already gone.
+        t.write(bakPath(face), plan.oldBytes);
+        t.write(mapPath(face), plan.newBytes);
+    }
+    for (const QString& rel : plan.deleteFiles) t.remove(face + QLatin1Char('/') + rel);
+    if (fault)
+        FileTransaction::setStepHook([&fault](int step) {
+            const Fault f = fault(step - 1);
+            if (f == Fault::Crash) throw Interrupted();
+            return f != Fault::Fail;
+        });
+    Result r;
+    try {
+        r = t.commit();
+    } catch (const Interrupted&) {
+        interrupted = true;
+        r = Result::failure(QStringLiteral("The removal was interrupted."));
+    }
+    if (fault) FileTransaction::setStepHook({});
+    if (!r && !interrupted && !t.leftUnfinished())
+        r.message += QStringLiteral("\nNothing was removed; map.txt and every file are as they were.");
+    return r;
+}
+
+}  // namespace
+
 Result recover(const QString& faceFolder)
 {
     const QString folder = journalFolder(faceFolder);
@@ -254,14 +317,21 @@ Result recover(const QString& faceFolder)
     QByteArray text;
     Journal j;
     if (!QFileInfo::exists(folder + QStringLiteral("/journal"))) {
-        // Cut short before the journal was in place: nothing had moved yet.
+        // Transactions journalled here: finished or taken back as any other.
+        const FileTransaction::Recovery recovered = FileTransaction::recover(folder);
+        if (!recovered.problems.isEmpty())
+            return Result::failure(QStringLiteral("An interrupted removal could not be put right: %1")
+                                       .arg(recovered.problems.join(QStringLiteral("; "))));
         const QStringList left =
             QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& name : left)
-            if (!name.startsWith(QLatin1String(".ludex-")))
+        for (const QString& name : left) {
+            if (!name.startsWith(FileTransaction::scratchPrefix()))
                 return Result::failure(QStringLiteral("%1 holds files the program did not put there; look at them "
                                                       "and move them away.")
                                            .arg(shown(folder)));
+            // A removal still at work in another process of the program.
+            if (name.startsWith(FileTransaction::journalPrefix())) return Result::success();
+        }
         dropFolder(folder, 0);
         return Result::success();
     }
@@ -274,6 +344,7 @@ Result recover(const QString& faceFolder)
     if (!readAll(mapPath(faceFolder), map))
         return Result::failure(
             QStringLiteral("%1 cannot be read to finish an interrupted removal.").arg(shown(mapPath(faceFolder))));
+    dropOldMapScratch(faceFolder, &j);
     // The new map in place is the removal's point of no return.
     if (j.newDigest != j.oldDigest && digest(map) == j.newDigest) {
         if (!dropFolder(folder, int(j.files.size())))
@@ -283,19 +354,18 @@ Result recover(const QString& faceFolder)
     return takeBack(faceFolder, folder, j);
 }
 
-Result apply(const Plan& plan, const FaultPoint& fault)
+namespace {
+
+Result refused(const QString& why) { return Result::failure(why + QStringLiteral("\nNothing was removed.")); }
+
+// Checks that the face folder is still as the plan read it, then commits.
+Result checkAndCommit(const Plan& plan, const QString& journals, const FaultPoint& fault)
 {
-    if (plan.isEmpty()) return Result::success();
     const QString face = plan.faceFolder;
-    const auto refused = [](const QString& why) {
-        return Result::failure(why + QStringLiteral("\nNothing was removed."));
-    };
-    if (Result r = recover(face); !r) return refused(r.message);
 
     const QString map = mapPath(face);
     const QFileInfo mapInfo(map);
-    const bool rewrite = plan.newBytes != plan.oldBytes;
-    if (rewrite) {
+    if (plan.newBytes != plan.oldBytes) {
         if (FileOps::isLink(mapInfo)) return refused(QStringLiteral("%1 is a link.").arg(shown(map)));
         if (FileSystemObject::isReadOnly(map)) return refused(QStringLiteral("%1 is read-only.").arg(shown(map)));
         const QFileInfo bak(bakPath(face));
@@ -312,63 +382,35 @@ Result apply(const Plan& plan, const FaultPoint& fault)
         if (!f.isFile() || FileOps::isLink(f))
             return refused(QStringLiteral("%1 has changed since the face folder was read.").arg(shown(f.filePath())));
     }
+    return commitRemoval(plan, journals, fault);
+}
 
-    Journal j;
-    j.oldDigest = digest(plan.oldBytes);
-    j.newDigest = digest(plan.newBytes);
-    j.rewrite = rewrite;
-    j.hadBak = rewrite && QFileInfo::exists(bakPath(face));
-    j.files = plan.deleteFiles;
-    const QString folder = journalFolder(face);
+}  // namespace
 
-    int step = 0;
-    bool crashed = false;
-    // Runs one step unless the fault point stops it; false when it failed.
-    const auto run = [&](const std::function<Result()>& action, Result& outcome) {
-        const Fault f = fault ? fault(step) : Fault::None;
-        ++step;
-        if (f == Fault::Crash) {
-            crashed = true;
-            outcome = Result::failure(QStringLiteral("The removal was interrupted."));
-            return false;
-        }
-        outcome = f == Fault::Fail ? Result::failure(QStringLiteral("the system refused")) : action();
-        return outcome.ok;
-    };
-    const auto failed = [&](const QString& what, const Result& outcome) {
-        if (crashed) return outcome;
-        const Result back = recover(face);
-        QString text = what + QStringLiteral(": ") + outcome.message;
-        text += back ? QStringLiteral("\nNothing was removed; map.txt and every file are as they were.")
-                     : QStringLiteral("\n") + back.message;
-        return Result::failure(text);
-    };
+void removeOldScratch(const QString& faceFolder) { dropOldMapScratch(faceFolder, nullptr); }
 
-    Result r;
-    if (!run([&] { return QDir().mkdir(folder) ? Result::success() : Result::failure(shown(folder)); }, r))
-        return failed(QStringLiteral("Could not make the program's work folder"), r);
-    if (!run([&] { return FileOps::replaceFileContents(folder + QStringLiteral("/journal"), journalText(j)); }, r))
-        return failed(QStringLiteral("Could not write the removal's record"), r);
-    for (qsizetype k = 0; k < j.files.size(); ++k) {
-        const QString from = face + QLatin1Char('/') + j.files[k];
-        if (!run([&] { return move(from, folder + QLatin1Char('/') + trashName(int(k))); }, r))
-            return failed(QStringLiteral("Could not take %1 away").arg(shown(from)), r);
-    }
-    if (rewrite) {
-        if (j.hadBak && !run([&] { return move(bakPath(face), folder + QStringLiteral("/bak")); }, r))
-            return failed(QStringLiteral("Could not set the older map.txt.bak aside"), r);
-        if (!run([&] { return FileOps::replaceFileContents(bakPath(face), plan.oldBytes); }, r))
-            return failed(QStringLiteral("Could not keep map.txt as map.txt.bak"), r);
-        if (!run([&] { return FileOps::replaceFileContents(map, plan.newBytes); }, r))
-            return failed(QStringLiteral("Could not write map.txt"), r);
-    } else {
-        FileOps::syncFolder(face);
-    }
-    // Done: the parked files go. A removal cut short here is finished by the
-    // next recovery when it rewrote map.txt, and taken back when it did not.
-    if (fault && fault(step) == Fault::Crash) return Result::failure(QStringLiteral("The removal was interrupted."));
-    dropFolder(folder, int(j.files.size()));
-    return Result::success();
+Result apply(const Plan& plan, const QString& programFolder, const FaultPoint& fault)
+{
+    if (plan.isEmpty()) return Result::success();
+    if (Result r = recover(plan.faceFolder); !r) return refused(r.message);
+    return checkAndCommit(plan, programFolder, fault);
+}
+
+Result apply(const Plan& plan, const FaultPoint& fault)
+{
+    if (plan.isEmpty()) return Result::success();
+    // Without a program folder the journal stays with the face folder: a
+    // folder of the program's own inside it, which recover() looks at.
+    const QString folder = journalFolder(plan.faceFolder);
+    if (Result r = recover(plan.faceFolder); !r) return refused(r.message);
+    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+        return refused(QStringLiteral("Could not make the program's work folder %1.").arg(shown(folder)));
+    const Result r = checkAndCommit(plan, folder, fault);
+    // An interrupted removal leaves its journal there for recover().
+    FileTransaction::waitForTidying();
+    if (QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        QDir().rmdir(folder);
+    return r;
 }
 
 }  // namespace MapRemoval

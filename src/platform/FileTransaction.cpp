@@ -184,8 +184,26 @@ QString undoFile(const FileTransaction::File& f)
     return problem;
 }
 
+// Hands the backup of a replaced file over to its kept name: a rename where
+// both share a disk, a copy where they do not (a copy cut short before is
+// made again). True when the kept file stands.
+bool handOverBackup(const QString& backup, const QString& kept, bool durable)
+{
+    if (backup.isEmpty() || kept.isEmpty() || !present(backup)) return false;
+    const QString folder = folderOf(kept);
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) return false;
+    bool otherDisk = false;
+    Result r = FileOps::renameOver(backup, kept, &otherDisk);
+    if (!r && otherDisk) {
+        FileOps::removeAll(kept);
+        r = FileOps::copyToNew(backup, kept, durable);
+    }
+    return r.ok;
+}
+
 // Completes a file after the transaction got to its end: a new file that a
-// power cut kept under its scratch name takes its place, the backup goes.
+// power cut kept under its scratch name takes its place, a replaced file to
+// be kept goes where it is kept, the backup goes.
 QString finishFile(const FileTransaction::File& f)
 {
     QString problem;
@@ -193,6 +211,8 @@ QString finishFile(const FileTransaction::File& f)
         if (const Result r = FileOps::renameOver(f.temp, f.target); !r)
             problem = QStringLiteral("%1 could not be put in place: %2").arg(shown(f.target), r.message);
     }
+    // A kill between the end and the hand-over: the journal knows the name.
+    if (!f.kept.isEmpty() && present(f.backup)) handOverBackup(f.backup, f.kept, true);
     if (!f.backup.isEmpty()) {
         QFile::remove(f.backup);
         QFile::remove(f.backup + QStringLiteral(".part"));
@@ -222,7 +242,8 @@ QByteArray journalText(const std::vector<FileTransaction::File>& files,
                                     {"temp", f.temp},
                                     {"backup", f.backup},
                                     {"existed", f.existed},
-                                    {"folder", f.folder}});
+                                    {"folder", f.folder},
+                                    {"kept", f.kept}});
     for (const auto& a : appends)
         appendList.append(QJsonObject{
             {"file", a.file}, {"oldSize", double(a.oldSize)}, {"bytes", QString::fromLatin1(a.bytes.toBase64())}});
@@ -246,6 +267,7 @@ bool readJournal(const QString& path, std::vector<FileTransaction::File>& files,
         file.backup = o.value("backup").toString();
         file.existed = o.value("existed").toBool();
         file.folder = o.value("folder").toBool();
+        file.kept = o.value("kept").toString();
         if (file.target.isEmpty()) return false;
         files.push_back(file);
     }
@@ -298,6 +320,15 @@ void FileTransaction::write(const QString& target, const QByteArray& bytes)
     f.target = QFileInfo(target).absoluteFilePath();
     f.kind = Kind::Write;
     f.bytes = bytes;
+    files_.push_back(f);
+}
+
+void FileTransaction::write(const QString& target, Composer compose)
+{
+    File f;
+    f.target = QFileInfo(target).absoluteFilePath();
+    f.kind = Kind::Write;
+    f.compose = std::move(compose);
     files_.push_back(f);
 }
 
@@ -354,6 +385,8 @@ Result FileTransaction::plan()
         const QString scratch = target.absolutePath() + QLatin1Char('/') + scratchPrefix() + uniqueName();
         f.temp = scratch + QStringLiteral(".tmp");
         if (f.existed) f.backup = scratch + QStringLiteral(".bak");
+        if (f.existed && f.kind == Kind::Place && !keepFolder_.isEmpty())
+            f.kept = QDir(keepFolder_).absoluteFilePath(uniqueName() + QStringLiteral(".bak"));
         f.placed = false;
     }
     for (Append& a : appends_) {
@@ -375,6 +408,14 @@ Result FileTransaction::plan()
         else if (last != '\n')
             a.bytes.prepend("\r\n");
     }
+    // Files whose bytes tell what the transaction does, now that it is known.
+    for (File& f : files_) {
+        if (!f.compose) continue;
+        f.bytes = f.compose(*this);
+        f.compose = nullptr;
+        if (f.bytes.isNull()) f.kind = Kind::Remove;
+    }
+    std::erase_if(files_, [](const File& f) { return f.kind == Kind::Remove && !f.existed; });
     journal_ =
         journalFolder_ + QLatin1Char('/') + journalPrefix() + ProcessOwner::current() + QLatin1Char('-') + uniqueName();
     return Result::success();
@@ -530,7 +571,7 @@ Result FileTransaction::commit()
             journalGoes = false;
             break;
         }
-        if (f.existed && !keepFolder_.isEmpty()) handOver(f);
+        if (!f.kept.isEmpty()) handOver(f);
         finished.push_back(f);
     }
     if (durable_ && !keepFolder_.isEmpty() && QFileInfo(keepFolder_).isDir()) FileOps::syncFolder(keepFolder_);
@@ -548,15 +589,8 @@ Result FileTransaction::commit()
 
 void FileTransaction::handOver(File& f)
 {
-    // A rename where the folder shares the disk, a copy where it does not;
-    // the backup itself then goes as usual.
-    if (f.backup.isEmpty() || !present(f.backup)) return;
-    if (!QFileInfo(keepFolder_).isDir() && !QDir().mkpath(keepFolder_)) return;
-    const QString kept = keepFolder_ + QLatin1Char('/') + uniqueName() + QStringLiteral(".bak");
-    bool otherDisk = false;
-    Result r = FileOps::renameOver(f.backup, kept, &otherDisk);
-    if (!r && otherDisk) r = FileOps::copyToNew(f.backup, kept, durable_);
-    if (r) f.kept = kept;
+    // Where it fails, the backup goes as usual and the file is not kept.
+    if (!handOverBackup(f.backup, f.kept, durable_)) f.kept.clear();
 }
 
 FileTransaction::Recovery FileTransaction::recover(const QString& journalFolder)

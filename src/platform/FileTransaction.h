@@ -61,6 +61,13 @@ public:
     void appendLine(const QString& file, const QByteArray& line);
     // Puts a new file holding `bytes` at `target`, replacing a file there.
     void write(const QString& target, const QByteArray& bytes);
+    // The same, with bytes that depend on the transaction itself (a record of
+    // what it does, say): `compose` is called once the commit has looked at
+    // every target, and sees files() with `existed` and `kept`, and appends()
+    // with the old sizes and the exact bytes. Null bytes: the file at
+    // `target` is removed instead (nothing when there is none).
+    using Composer = std::function<QByteArray(const FileTransaction&)>;
+    void write(const QString& target, Composer compose);
     // Removes the file (or link) at `target`; nothing when there is none.
     // Until the end it keeps a second name, so that a failure puts it back.
     void remove(const QString& target);
@@ -68,10 +75,12 @@ public:
     // Reports the bytes copied in so far and honours a cancel until the first
     // target changes; after that the transaction runs to its end.
     void setProgress(ProgressSink* progress) { progress_ = progress; }
-    // After a successful commit the files that were replaced or removed are
-    // not deleted but handed over into `folder` (made when missing), under
-    // names of their own that files() gives as `kept`. A file that cannot be
-    // handed over is deleted as usual and has no `kept` name.
+    // After a successful commit the files that place() replaced are not
+    // deleted but handed over into `folder` (made when missing), under names
+    // of their own that files() gives as `kept`; the names are chosen before
+    // anything changes, and the journal holds them, so that a recovery that
+    // finishes the transaction hands them over too. A file that cannot be
+    // handed over is deleted as usual and loses its `kept` name.
     void keepReplaced(const QString& folder) { keepFolder_ = folder; }
 
     // After a failed commit: true when even taking back failed, so that not
@@ -115,12 +124,15 @@ public:
         How how = How::Copy;
         Kind kind = Kind::Place;
         QByteArray bytes;      // what write() puts there
+        Composer compose;      // makes `bytes` once the targets are known
         bool existed = false;  // something was at the target before
         bool folder = false;   // a moved folder
         // The new file may have taken the target's place. Not journalled:
         // recovery cannot know, and must assume it did.
         bool placed = true;
-        QString kept;  // after a commit with keepReplaced(): where the old file went
+        // With keepReplaced(): where the old file goes at the end (a path in
+        // that folder); after the commit, empty when it could not go there.
+        QString kept;
     };
     struct Append {
         QString file;

@@ -1,26 +1,25 @@
 #include "shell/StartupWork.h"
 
-#include "archive/FacePackImport.h"
+#include "facefolder/InterruptedWork.h"
 #include "platform/modSetAlphaIcon.h"
 
-StartupWork::StartupWork(const QString& programFolder, const QString& editFile, const QString& iconName)
+StartupWork::StartupWork(const QString& programFolder, const QString& editFile, const QString& iconName,
+                         const QString& faceFolder)
     : editFile_(editFile),
       icon_(iconPromise_.get_future().share()),
       recovered_(recoveredPromise_.get_future()),
       tables_(tablesPromise_.get_future())
 {
-    worker_ = std::thread([this, programFolder, iconName] {
+    worker_ = std::thread([this, programFolder, iconName, faceFolder] {
         tablesPromise_.set_value(editFile_.isEmpty() ? EditTables() : EditTables::load(editFile_));
-        recoveredPromise_.set_value(recover(programFolder));
+        recoveredPromise_.set_value(recover(programFolder, faceFolder));
         iconPromise_.set_value(modSetAlphaIcon::decodeIcon(iconName));
     });
 }
 
-FileTransaction::Recovery StartupWork::recover(const QString& programFolder)
+FileTransaction::Recovery StartupWork::recover(const QString& programFolder, const QString& faceFolder)
 {
-    FileTransaction::Recovery recovery = FileTransaction::recover(programFolder);
-    FacePackImport::removeStaleStaging(programFolder);
-    return recovery;
+    return recoverInterruptedWork(programFolder, faceFolder);
 }
 
 StartupWork::~StartupWork()

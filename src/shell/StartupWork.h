@@ -12,15 +12,17 @@
 // What start-up must read from disk before the window can show anything,
 // done on one thread of its own while the controls are being built: first
 // the tables of the stored edit file (the longest part), then the recovery
-// of installs and imports cut short in the program folder (with the stale
-// staging folders of imports), then the window's icon, which the window
+// of work cut short (recoverInterruptedWork: the program folder's
+// transactions, the stale staging folders of imports, the undo's kept files,
+// and the face folder's own), then the window's icon, which the window
 // needs last. The window takes each result once, where it would otherwise
 // have done the work itself; nothing reads the face folder before it has
 // the recovery's outcome.
 class StartupWork {
 public:
     // Starts at once; an empty `editFile` loads no tables.
-    StartupWork(const QString& programFolder, const QString& editFile, const QString& iconName);
+    StartupWork(const QString& programFolder, const QString& editFile, const QString& iconName,
+                const QString& faceFolder = QString());
     // Waits for whatever is still under way.
     ~StartupWork();
     StartupWork(const StartupWork&) = delete;
@@ -31,8 +33,8 @@ public:
     // Waits for the recovery and gives its outcome; an empty one after the first call.
     FileTransaction::Recovery recovered();
     // The recovery itself, as the worker runs it: cut-short work finished or
-    // taken back, stale staging folders of imports removed.
-    static FileTransaction::Recovery recover(const QString& programFolder);
+    // taken back and its scratch removed.
+    static FileTransaction::Recovery recover(const QString& programFolder, const QString& faceFolder = QString());
     // Waits for the tables and gives them when `editFile` is the path they
     // were loaded from; nothing for another path, or after the first call.
     std::optional<EditTables> tables(const QString& editFile);

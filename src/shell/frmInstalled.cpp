@@ -303,7 +303,7 @@ void frmInstalled::cmdRemove_Click()
     }
     const MapRemoval::Plan plan = MapRemoval::plan(s.doc, s.listing, s.report, lines, files);
     if (!main_.ui().confirm(this, plan.confirmation(), UiSeam::Icon::Warning)) return;
-    const Result removed = MapRemoval::apply(plan);
+    const Result removed = MapRemoval::apply(plan, main_.programFolder());
     reload();
     main_.ShowInstalledNote();
     if (!removed) main_.ui().message(this, removed.message, UiSeam::Icon::Warning);

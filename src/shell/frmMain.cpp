@@ -49,7 +49,6 @@ frmMain::frmMain(const MainOptions& options, QWidget* parent) : QMainWindow(pare
     wireDrops();
     wireInstalled();
     Form_Load();
-    finishInterruptedRemoval();
 }
 
 frmMain::~frmMain() = default;

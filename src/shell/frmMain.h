@@ -301,8 +301,6 @@ private:
     std::optional<GameLocator::Found> foundGame_;
     bool activating_ = false;
     bool activatedOnce_ = false;
-    // A removal of installed faces cut short by a crash is finished or taken back.
-    void finishInterruptedRemoval();
 
     // Takes a model file from disk onto a working copy and previews it:
     // chosen in the file chooser, or dropped (takeModel alone).

@@ -14,7 +14,6 @@
 
 #include "facefolder/InstallUndo.h"
 #include "facefolder/MapFile.h"
-#include "facefolder/MapRemoval.h"
 #include "models/TexturePreview.h"
 #include "platform/ImageBox.h"
 #include "platform/UiSeam.h"
@@ -53,16 +52,6 @@ void frmMain::wireInstalled()
     // After the create commands' own reactions: the line they added counts.
     connect(cmdCreate, &QPushButton::clicked, this, &frmMain::ShowInstalledNote);
     connect(cmdCreate2, &QPushButton::clicked, this, &frmMain::ShowInstalledNote);
-}
-
-void frmMain::finishInterruptedRemoval()
-{
-    // What an install or undo cut short left for the undo goes too.
-    InstallUndo::tidy(programFolder());
-    const QString face = Lokalizacja2->text();
-    if (face.isEmpty() || !QFileInfo(face).isDir()) return;
-    // What cannot be put right here is reported when the installed faces are opened.
-    MapRemoval::recover(face);
 }
 
 frmInstalled* frmMain::mnuInstalled_Click()

@@ -75,17 +75,20 @@ void frmMain::startStartupWork()
 {
     const QString icon = QStringLiteral("APPICON");
     startupWork_ = std::make_unique<StartupWork>(
-        programFolder(), settings().GetSetting(kSettingsApp, kSettingsSection, kEditKey, kSettingsDefault), icon);
+        programFolder(), settings().GetSetting(kSettingsApp, kSettingsSection, kEditKey, kSettingsDefault), icon,
+        settings().GetSetting(kSettingsApp, kSettingsSection, kMapKey, kSettingsDefault));
     modSetAlphaIcon::Preload(icon, startupWork_->icon());
 }
 
 void frmMain::Form_Load()
 {
-    // An install or import that a crash or a kill cut short is finished or
-    // taken back before anything is shown, and its scratch removed. Only
-    // what could not be put right is worth a word.
+    // Work that a crash or a kill cut short is finished or taken back before
+    // anything is shown, and its scratch removed. Only what could not be put
+    // right is worth a word.
     const FileTransaction::Recovery recovered =
-        startupWork_ ? startupWork_->recovered() : StartupWork::recover(programFolder());
+        startupWork_ ? startupWork_->recovered()
+                     : StartupWork::recover(programFolder(), settings().GetSetting(kSettingsApp, kSettingsSection,
+                                                                                   kMapKey, kSettingsDefault));
     if (!recovered.problems.isEmpty())
         ui().message(this,
                      QStringLiteral("An install or import that was cut short could not be fully taken back:\n\n%1\n\n"

@@ -1,10 +1,12 @@
 // The health check of a face folder and the safe removal of entries.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 
 #include "facefolder/FaceFolderCheck.h"
+#include "facefolder/InterruptedWork.h"
 #include "facefolder/MapRemoval.h"
 #include "support/FolderSnapshot.h"
 #include "support/TestEnv.h"
@@ -119,16 +121,19 @@ TEST_F(InstalledTest, RemovalTakesOutOnlyTheChosenLinesAndTheFilesNoOtherLineNee
     expected.erase("Sample Team/F_Hair.bin");
     expected["map.txt.bak"] = expected["map.txt"];
     expected["map.txt"] = doc.without({1, 6, 7});
-    const Result done = MapRemoval::apply(p);
+    const Result done = MapRemoval::apply(p, env.programFolder());
     ASSERT_TRUE(done.ok) << done.message.toStdString();
     EXPECT_EQ(snapshotFolder(face), expected);
 }
 
-// A step that fails, or a crash before a step and the recovery after it,
-// leaves the face folder as it was, or once map.txt is replaced, as meant.
-TEST_F(InstalledTest, AFailureOrACrashAtAnyStepLeavesTheFolderAsItWasOrAsMeant)
+// A step that fails leaves the face folder as it was at once; a kill before
+// a step, after the recovery the program runs at start, as it was or as
+// meant, with no scratch left. Both with the journal in the program folder
+// and with it in the face folder's own work folder.
+TEST_F(InstalledTest, AFailureOrAKillAtAnyStepLeavesTheFolderAsItWasOrAsMeant)
 {
     using enum MapRemoval::Fault;
+    const QString program = env.programFolder();
     for (bool olderBak : {false, true}) {
         const auto reset = [&] {
             QDir(face).removeRecursively();
@@ -138,25 +143,66 @@ TEST_F(InstalledTest, AFailureOrACrashAtAnyStepLeavesTheFolderAsItWasOrAsMeant)
         reset();
         const auto p = plan({0, 2}, true);
         ASSERT_EQ(p.deleteFiles.size(), 4);
-        const int commit = olderBak ? 8 : 7;  // folder, record, 4 files, (older .bak,) .bak, then map.txt
         const FolderSnapshot before = snapshotFolder(face);
-        ASSERT_TRUE(MapRemoval::apply(p).ok);
+        int steps = 0;
+        ASSERT_TRUE(MapRemoval::apply(p, program, [&](int at) { return steps = at + 1, None; }).ok);
         const FolderSnapshot after = snapshotFolder(face);
-        for (auto fault : {Fail, Crash}) {
-            for (int step = 0; step <= commit + (fault == Crash); ++step) {
-                reset();
-                const Result r = MapRemoval::apply(p, [&](int at) { return at == step ? fault : None; });
-                EXPECT_TRUE(!r.ok && (fault == Crash || r.message.contains("Nothing was removed")))
-                    << r.message.toStdString();
-                ASSERT_TRUE(fault == Fail || MapRemoval::recover(face).ok);
-                EXPECT_EQ(snapshotFolder(face), step <= commit ? before : after) << step;
+        ASSERT_GT(steps, 6);
+        for (bool ownFolder : {false, true}) {
+            for (auto fault : {Fail, Crash}) {
+                for (int step = 0; step < steps; ++step) {
+                    const std::string where = std::to_string(step) + (fault == Crash ? " killed" : " failed") +
+                                              (ownFolder ? " in its own folder" : "");
+                    reset();
+                    const auto at = [&](int now) { return now == step ? fault : None; };
+                    const Result r = ownFolder ? MapRemoval::apply(p, at) : MapRemoval::apply(p, program, at);
+                    if (fault == Fail && !r.ok) {
+                        EXPECT_TRUE(r.message.contains("Nothing was removed")) << r.message.toStdString();
+                        EXPECT_EQ(snapshotFolder(face), before) << where;
+                    }
+                    EXPECT_TRUE(recoverInterruptedWork(program, face).problems.isEmpty()) << where;
+                    const FolderSnapshot now = snapshotFolder(face);
+                    EXPECT_TRUE(now == before || now == after) << where;
+                    EXPECT_TRUE(QDir(program).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) << where;
+                }
             }
         }
     }
     // A record that cannot be read is left for the user, and removals wait.
     TestEnv::writeFile(MapRemoval::journalFolder(face) + "/journal", "garbage");
     EXPECT_FALSE(MapRemoval::recover(face).ok);
-    EXPECT_FALSE(MapRemoval::apply(plan({0})).ok);
+    EXPECT_FALSE(MapRemoval::apply(plan({0}), program).ok);
+}
+
+// What an earlier version left when a removal was killed: its private folder
+// with the parked files and its record, and the copies of map.txt it was
+// writing beside their targets. Before its new map.txt stood, the removal is
+// taken back; after, finished; the copies go either way.
+TEST_F(InstalledTest, ARemovalLeftByAnEarlierVersionIsStillFinishedOrTakenBack)
+{
+    const QByteArray newMap = "2, \"Sample Team\\B_Face.bin\"\r\n";
+    const auto sha1 = [](const QByteArray& b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha1).toHex(); };
+    const QString folder = MapRemoval::journalFolder(face);
+    for (bool newMapStood : {false, true}) {
+        QDir(face).removeRecursively();
+        SetUp();
+        const FolderSnapshot before = snapshotFolder(face);
+        QDir().mkpath(folder);
+        TestEnv::writeFile(folder + "/journal", "ludex-removal 1\nold " + sha1(map0) + "\nnew " + sha1(newMap) +
+                                                    "\nbak 0\nfile A_face.bin\n");
+        QFile::rename(face + "/A_face.bin", folder + "/f0");
+        TestEnv::writeFile(face + "/map.txt.bak", map0);
+        TestEnv::writeFile(face + "/.ludex-0b5e7d1c-6a2f-4c7e-9d3b-2f1a8e4c6b70.tmp", newMap);
+        if (newMapStood) writeMap(newMap);
+        ASSERT_TRUE(recoverInterruptedWork(env.programFolder(), face).problems.isEmpty());
+        FolderSnapshot expected = before;
+        if (newMapStood) {
+            expected.erase("A_face.bin");
+            expected["map.txt"] = newMap;
+            expected["map.txt.bak"] = map0;
+        }
+        EXPECT_EQ(snapshotFolder(face), expected) << newMapStood;
+    }
 }
 
 TEST_F(InstalledTest, RemovalIsRefusedWhenTheFolderChangedOrMapTxtIsProtected)

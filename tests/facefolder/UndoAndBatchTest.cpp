@@ -183,6 +183,8 @@ TEST_F(UndoTest, AnInstallOrUndoThatFailsOrIsKilledAtAnyStepLeavesOneWholeState)
                 [&](const std::string& where) {
                     const FolderSnapshot now = snapshotFolder(face);
                     EXPECT_TRUE(now == before || now == installed) << where;
+                    // An install that went through can always be taken back.
+                    EXPECT_EQ(prepare().refusal.ok, now == installed) << where;
                     if (!prepare().refusal) return;
                     EXPECT_TRUE(undo().ok) << where;
                     EXPECT_EQ(snapshotFolder(face), before) << where;

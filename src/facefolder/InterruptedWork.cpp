@@ -1,0 +1,23 @@
+#include "facefolder/InterruptedWork.h"
+
+#include <QFileInfo>
+
+#include "archive/FacePackImport.h"
+#include "facefolder/InstallUndo.h"
+#include "facefolder/MapRemoval.h"
+
+FileTransaction::Recovery recoverInterruptedWork(const QString& programFolder, const QString& faceFolder)
+{
+    FileTransaction::Recovery recovery;
+    if (!programFolder.isEmpty() && QFileInfo(programFolder).isDir()) {
+        recovery = FileTransaction::recover(programFolder);
+        FacePackImport::removeStaleStaging(programFolder);
+        // After the transactions: the undo's record is then the one that stands.
+        InstallUndo::tidy(programFolder);
+    }
+    if (!faceFolder.isEmpty() && QFileInfo(faceFolder).isDir()) {
+        if (const Result r = MapRemoval::recover(faceFolder); !r) recovery.problems << r.message;
+        MapRemoval::removeOldScratch(faceFolder);
+    }
+    return recovery;
+}
