@@ -1,6 +1,6 @@
 #include "shell/StartupWork.h"
 
-#include "archive/FacePackImport.h"
+#include "facefolder/WorkRecovery.h"
 #include "platform/modSetAlphaIcon.h"
 
 StartupWork::StartupWork(const QString& programFolder, const QString& editFile, const QString& iconName)
@@ -18,9 +18,7 @@ StartupWork::StartupWork(const QString& programFolder, const QString& editFile, 
 
 FileTransaction::Recovery StartupWork::recover(const QString& programFolder)
 {
-    FileTransaction::Recovery recovery = FileTransaction::recover(programFolder);
-    FacePackImport::removeStaleStaging(programFolder);
-    return recovery;
+    return WorkRecovery::recoverProgramFolder(programFolder);
 }
 
 StartupWork::~StartupWork()

@@ -15,6 +15,7 @@
 #include "facefolder/InstallUndo.h"
 #include "facefolder/MapFile.h"
 #include "facefolder/MapRemoval.h"
+#include "facefolder/WorkRecovery.h"
 #include "models/TexturePreview.h"
 #include "platform/ImageBox.h"
 #include "platform/UiSeam.h"
@@ -57,12 +58,9 @@ void frmMain::wireInstalled()
 
 void frmMain::finishInterruptedRemoval()
 {
-    // What an install or undo cut short left for the undo goes too.
-    InstallUndo::tidy(programFolder());
-    const QString face = Lokalizacja2->text();
-    if (face.isEmpty() || !QFileInfo(face).isDir()) return;
-    // What cannot be put right here is reported when the installed faces are opened.
-    MapRemoval::recover(face);
+    // What an install or undo cut short left for the undo goes too. What
+    // cannot be put right here is reported when the installed faces are opened.
+    WorkRecovery::recoverFaceFolder(programFolder(), Lokalizacja2->text());
 }
 
 frmInstalled* frmMain::mnuInstalled_Click()
