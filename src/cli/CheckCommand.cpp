@@ -1,9 +1,8 @@
 // ludex-manager check: the health of the face folder, as "Installed..." shows it.
-#include <QJsonArray>
-#include <QJsonObject>
 
 #include "cli/Command.h"
 #include "cli/FaceFolderView.h"
+#include "cli/JsonWriter.h"
 #include "platform/FileOps.h"
 
 namespace {
@@ -31,26 +30,28 @@ public:
         const bool healthy = report.problemLines == 0 && report.orphans.empty();
 
         if (context.json) {
-            QJsonArray problems;
+            Cli::JsonWriter json;
+            json.beginObject()
+                .value("faceFolder", context.faceFolder)
+                .value("mapFile", view.mapPath)
+                .value("lines", qint64(view.doc.lines.size()))
+                .value("entries", qint64(report.entries))
+                .beginArray("problemLines");
             for (size_t i = 0; i < report.lines.size(); ++i) {
                 if (report.lines[i].flags == 0) continue;
                 const QStringList kinds = view.kinds(int(i));
-                problems.append(QJsonObject{{QStringLiteral("line"), int(i) + 1},
-                                            {QStringLiteral("kind"), kinds.value(0)},
-                                            {QStringLiteral("kinds"), QJsonArray::fromStringList(kinds)},
-                                            {QStringLiteral("text"), view.doc.text(view.doc.lines[i])},
-                                            {QStringLiteral("state"),
-                                             FaceFolderCheck::describe(view.doc, report, int(i))}});
+                json.beginObject()
+                    .value("line", qint64(i) + 1)
+                    .value("kind", kinds.value(0))
+                    .strings("kinds", kinds)
+                    .value("text", view.doc.text(view.doc.lines[i]))
+                    .value("state", FaceFolderCheck::describe(view.doc, report, int(i)))
+                    .endObject();
             }
-            QJsonArray orphans;
-            for (int f : report.orphans) orphans.append(view.orphan(f));
-            context.printJson(QJsonObject{{QStringLiteral("faceFolder"), context.faceFolder},
-                                          {QStringLiteral("mapFile"), view.mapPath},
-                                          {QStringLiteral("lines"), qint64(view.doc.lines.size())},
-                                          {QStringLiteral("entries"), report.entries},
-                                          {QStringLiteral("problemLines"), problems},
-                                          {QStringLiteral("orphanFiles"), orphans},
-                                          {QStringLiteral("healthy"), healthy}});
+            json.endArray().beginArray("orphanFiles");
+            for (int f : report.orphans) json.value(nullptr, view.orphan(f));
+            json.endArray().value("healthy", healthy).endObject();
+            context.term().raw(json.finish());
             return healthy ? Cli::Exit::Ok : Cli::Exit::Problems;
         }
 

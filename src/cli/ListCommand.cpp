@@ -1,12 +1,11 @@
 // ludex-manager list: every line of map.txt with its player, files and state.
 #include <QDir>
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonObject>
 
 #include "cli/Command.h"
 #include "cli/EditFile.h"
 #include "cli/FaceFolderView.h"
+#include "cli/JsonWriter.h"
 
 namespace {
 
@@ -30,17 +29,17 @@ public:
         Cli::FaceFolderView view;
         if (QString why; !view.read(context, &why)) return context.usage(why);
 
-        // Names are shown when there is an edit file; one given that cannot be read is an error.
+        // Names are shown when there is an edit file; one given that cannot be
+        // read is an error. Only the names of players in map.txt are decoded.
         bool named = false;
-        QHash<qint32, QString> players;
+        Baza baza;
+        QHash<qint32, int> records;
         if (!context.editFile.isEmpty()) {
-            std::vector<BatchPlan::Player> list;
             QString why;
-            if (Cli::loadPlayers(context, list, &why)) {
+            if (Cli::loadPlayerTable(context, baza, &why)) {
                 named = true;
-                players.reserve(qsizetype(list.size()));
-                for (const BatchPlan::Player& p : list)
-                    if (!players.contains(p.id)) players.insert(p.id, p.name);
+                records.reserve(baza.Count());
+                for (int i = baza.Count() - 1; i >= 0; --i) records.insert(baza.Get_ID(i), i);  // the first one wins
             } else if (context.editFileGiven) {
                 return context.usage(why);
             } else {
@@ -48,38 +47,40 @@ public:
             }
         }
         const QString notThere = QStringLiteral("not in the edit file");
+        const auto player = [&](qint32 id) {
+            const int record = records.value(id, -1);
+            return record < 0 ? notThere : baza.Get_Nazwa(record);
+        };
 
         const MapFile::Document& doc = view.doc;
         if (context.json) {
-            QJsonArray entries;
+            Cli::JsonWriter json;
+            json.beginObject().value("faceFolder", context.faceFolder).value("mapFile", view.mapPath);
+            if (named)
+                json.value("editFile", context.editFile);
+            else
+                json.null("editFile");
+            json.value("lines", qint64(doc.lines.size())).beginArray("entries");
             for (size_t i = 0; i < doc.lines.size(); ++i) {
                 const MapFile::Line& l = doc.lines[i];
                 const bool problem = view.report.lines[i].flags != 0;
                 if (l.kind == MapFile::Kind::Blank && !problem) continue;
-                QJsonObject entry{{QStringLiteral("line"), int(i) + 1},
-                                  {QStringLiteral("state"), FaceFolderCheck::describe(doc, view.report, int(i))},
-                                  {QStringLiteral("problem"), problem}};
+                json.beginObject().value("line", qint64(i) + 1);
                 if (l.isEntry()) {
-                    entry.insert(QStringLiteral("id"), l.id);
-                    entry.insert(QStringLiteral("player"), named ? QJsonValue(players.value(l.id, notThere))
-                                                                 : QJsonValue(QJsonValue::Null));
-                    entry.insert(QStringLiteral("face"), l.face);
-                    entry.insert(QStringLiteral("hair"), l.hair);
+                    json.value("id", qint64(l.id));
+                    if (named)
+                        json.value("player", player(l.id));
+                    else
+                        json.null("player");
+                    json.value("face", l.face).value("hair", l.hair);
                 } else {
-                    entry.insert(QStringLiteral("id"), QJsonValue(QJsonValue::Null));
-                    entry.insert(QStringLiteral("player"), QJsonValue(QJsonValue::Null));
-                    entry.insert(QStringLiteral("face"), QJsonValue(QJsonValue::Null));
-                    entry.insert(QStringLiteral("hair"), QJsonValue(QJsonValue::Null));
-                    entry.insert(QStringLiteral("text"), doc.text(l));
+                    json.null("id").null("player").null("face").null("hair").value("text", doc.text(l));
                 }
-                entries.append(entry);
+                json.value("state", FaceFolderCheck::describe(doc, view.report, int(i)))
+                    .value("problem", problem)
+                    .endObject();
             }
-            context.printJson(QJsonObject{{QStringLiteral("faceFolder"), context.faceFolder},
-                                          {QStringLiteral("mapFile"), view.mapPath},
-                                          {QStringLiteral("editFile"), named ? QJsonValue(context.editFile)
-                                                                             : QJsonValue(QJsonValue::Null)},
-                                          {QStringLiteral("lines"), qint64(doc.lines.size())},
-                                          {QStringLiteral("entries"), entries}});
+            context.term().raw(json.endArray().endObject().finish());
             return Cli::Exit::Ok;
         }
 
@@ -93,7 +94,7 @@ public:
             const QString state = FaceFolderCheck::describe(doc, view.report, int(i));
             if (l.isEntry())
                 rows.push_back({QString::number(i + 1), QString::number(l.id),
-                                named ? players.value(l.id, notThere) : QString(), l.face, l.hair, state});
+                                named ? player(l.id) : QString(), l.face, l.hair, state});
             else
                 rows.push_back({QString::number(i + 1), QString(), QString(), doc.text(l, 60), QString(), state});
         }

@@ -121,6 +121,13 @@ void Terminal::json(const QJsonObject& object)
     std::fflush(stdout);
 }
 
+void Terminal::raw(const QByteArray& bytes)
+{
+    out_.flush();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
 std::unique_ptr<ProgressSink> Terminal::progress(const QString& label, qint64 total)
 {
     if (!errIsTty_) return std::make_unique<Silent>();

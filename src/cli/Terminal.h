@@ -29,6 +29,8 @@ public:
     void table(const std::vector<QStringList>& rows) { out_ << aligned(rows); }
 
     void json(const QJsonObject& object);
+    // Bytes as they are on standard output (a document made by JsonWriter).
+    void raw(const QByteArray& bytes);
 
     // A bar on standard error while work goes on, when standard error is a
     // terminal; nothing otherwise. `total` in the unit setValue counts.
