@@ -5,9 +5,9 @@
 // Target: each within 1.3 times the in-process check.
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QProcess>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -57,8 +57,9 @@ double inProcessCheck(benchmark::State& state)
 
 QStringList common()
 {
-    return {QStringLiteral("--face-folder"), g_world->env.faceFolder(), QStringLiteral("--edit-file"),
-            g_world->editFile, QStringLiteral("--program-folder"), g_world->env.programFolder()};
+    return {QStringLiteral("--face-folder"),    g_world->env.faceFolder(),
+            QStringLiteral("--edit-file"),      g_world->editFile,
+            QStringLiteral("--program-folder"), g_world->env.programFolder()};
 }
 
 // One run of the program, its output read and dropped as a script's pipe would.

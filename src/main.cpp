@@ -20,8 +20,8 @@ int openWindow(int argc, char* argv[])
     if (program.isEmpty()) program = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath();
     const QString folder = QFileInfo(program).absolutePath();
     QString why;
-    for (const QString& candidate : {folder, folder + QStringLiteral("/" LUDEX_WINDOW_INSTALLED_DIR),
-                                     QStringLiteral(LUDEX_WINDOW_BUILD_DIR)}) {
+    for (const QString& candidate :
+         {folder, folder + QStringLiteral("/" LUDEX_WINDOW_INSTALLED_DIR), QStringLiteral(LUDEX_WINDOW_BUILD_DIR)}) {
         QLibrary module(candidate + QStringLiteral("/ludex_window"));
         if (!module.load()) {
             if (why.isEmpty()) why = module.errorString();

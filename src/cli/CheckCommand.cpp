@@ -16,8 +16,9 @@ public:
     }
     QString details() const override
     {
-        return QStringLiteral("Exit status 0 when the face folder is healthy, 1 when it has problems, 2 when it "
-                              "cannot be read.");
+        return QStringLiteral(
+            "Exit status 0 when the face folder is healthy, 1 when it has problems, 2 when it "
+            "cannot be read.");
     }
 
     int execute(const Cli::Context& context) override

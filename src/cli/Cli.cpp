@@ -72,7 +72,8 @@ void growHeapInLargeSteps()
     free(first_block);
     const auto to = reinterpret_cast<uintptr_t>(sbrk(0));
     const uintptr_t first = (from + kLargePage - 1) & ~(kLargePage - 1);
-    if (to > first + kLargePage) madvise(reinterpret_cast<void*>(first), (to - first) & ~(kLargePage - 1), MADV_HUGEPAGE);
+    if (to > first + kLargePage)
+        madvise(reinterpret_cast<void*>(first), (to - first) & ~(kLargePage - 1), MADV_HUGEPAGE);
 #endif
 }
 
@@ -108,8 +109,9 @@ QString commandsHelp()
         rows.push_back({QStringLiteral("  ") + command->name(), command->description()});
     return QStringLiteral("Commands (run without a window or display; `ludex-manager COMMAND --help` for each):\n") +
            Terminal::aligned(rows) +
-           QStringLiteral("\nExit status of a command: 0 done, 1 problems found or the work failed, 2 a usage error "
-                          "or an input that cannot be read.\n");
+           QStringLiteral(
+               "\nExit status of a command: 0 done, 1 problems found or the work failed, 2 a usage error "
+               "or an input that cannot be read.\n");
 }
 
 bool Context::isSet(const QCommandLineOption& option) const { return parser->isSet(option); }
@@ -131,8 +133,9 @@ int Context::failed(const QString& message) const
 bool Context::requireFaceFolder(QString* why) const
 {
     if (faceFolder.isEmpty()) {
-        *why = QStringLiteral("No face folder is known: give one with --face-folder DIR, or choose it in the window "
-                              "(File > Location - Ludex\\Face).");
+        *why = QStringLiteral(
+            "No face folder is known: give one with --face-folder DIR, or choose it in the window "
+            "(File > Location - Ludex\\Face).");
         return false;
     }
     if (!QDir::isAbsolutePath(faceFolder) || !QFileInfo(faceFolder).isDir()) {
@@ -166,8 +169,8 @@ int run(int argc, char* argv[])
                                   QStringLiteral("Show this help and end."));
     parser.addOption(help);
     const QCommandLineOption faceFolder(
-        QStringLiteral("face-folder"),
-        QStringLiteral("The add-on's face folder (default: the one the window stored)."), QStringLiteral("DIR"));
+        QStringLiteral("face-folder"), QStringLiteral("The add-on's face folder (default: the one the window stored)."),
+        QStringLiteral("DIR"));
     const QCommandLineOption editFile(QStringLiteral("edit-file"),
                                       QStringLiteral("The game's edit file (default: the one the window stored)."),
                                       QStringLiteral("FILE"));
@@ -192,8 +195,7 @@ int run(int argc, char* argv[])
         QString text = parser.helpText();
         text = text.mid(text.indexOf(QLatin1Char('\n')) + 1);
         terminal.out() << "Usage: ludex-manager " << command->name() << " [options]"
-                       << (command->arguments().isEmpty() ? QString() : QLatin1Char(' ') + command->arguments())
-                       << '\n'
+                       << (command->arguments().isEmpty() ? QString() : QLatin1Char(' ') + command->arguments()) << '\n'
                        << text;
         return Exit::Ok;
     }

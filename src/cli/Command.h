@@ -88,9 +88,9 @@ bool isCommand(const QString& name);
 }  // namespace Cli
 
 // One line at the end of a command's file adds it to the program.
-#define LUDEX_COMMAND(name, Type)                                                                    \
-    namespace {                                                                                      \
-    [[maybe_unused]] const bool registered##Type =                                                   \
+#define LUDEX_COMMAND(name, Type)                                                                           \
+    namespace {                                                                                             \
+    [[maybe_unused]] const bool registered##Type =                                                          \
         Cli::registerCommand(name, [] { return std::unique_ptr<Cli::Command>(std::make_unique<Type>()); }); \
     }
 

@@ -17,8 +17,9 @@ namespace Cli {
 inline bool loadPlayerTable(const Context& context, Baza& baza, QString* why)
 {
     if (context.editFile.isEmpty()) {
-        *why = QStringLiteral("No edit file is known: give one with --edit-file FILE, or choose it in the window "
-                              "(File > Location - Edit.bin).");
+        *why = QStringLiteral(
+            "No edit file is known: give one with --edit-file FILE, or choose it in the window "
+            "(File > Location - Edit.bin).");
         return false;
     }
     if (!QFileInfo(context.editFile).isFile()) {

@@ -37,8 +37,9 @@ struct FaceFolderView {
     {
         using namespace FaceFolderCheck;
         static const std::pair<Flag, const char*> names[] = {
-            {NotUnderstood, "not-understood"}, {FaceMissing, "face-missing"}, {HairMissing, "hair-missing"},
-            {Outside, "outside"},              {Duplicate, "duplicate"},      {NoFinalLineEnd, "no-final-line-end"},
+            {NotUnderstood, "not-understood"}, {FaceMissing, "face-missing"},
+            {HairMissing, "hair-missing"},     {Outside, "outside"},
+            {Duplicate, "duplicate"},          {NoFinalLineEnd, "no-final-line-end"},
         };
         QStringList result;
         for (const auto& [flag, name] : names)

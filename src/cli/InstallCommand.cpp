@@ -21,8 +21,9 @@ public:
     QString name() const override { return QStringLiteral("install"); }
     QString description() const override
     {
-        return QStringLiteral("Install face packs and model files into the face folder, matched to players as "
-                              "Install from Archive does, or one player's face and hair (--player).");
+        return QStringLiteral(
+            "Install face packs and model files into the face folder, matched to players as "
+            "Install from Archive does, or one player's face and hair (--player).");
     }
     QString arguments() const override { return QStringLiteral("PACK-OR-MODEL..."); }
     QString details() const override
@@ -36,10 +37,7 @@ public:
             "when every row was installed, 1 when a row was skipped or the install failed, 2 for an input that "
             "cannot be read.");
     }
-    QList<QCommandLineOption> options() const override
-    {
-        return {dryRun_, replace_, keepTeams_, player_, teamFolder_};
-    }
+    QList<QCommandLineOption> options() const override { return {dryRun_, replace_, keepTeams_, player_, teamFolder_}; }
 
     int execute(const Cli::Context& context) override
     {
@@ -80,9 +78,9 @@ public:
         const int skipped = int(plan.rows.size() - requests.size());
         Result installed;
         if (!dryRun && !requests.empty()) {
-            const std::unique_ptr<ProgressSink> progress = context.term().progress(
-                QStringLiteral("Installing %1 players").arg(requests.size()),
-                std::max<qint64>(Installer::bytesToCopy(requests), 1));
+            const std::unique_ptr<ProgressSink> progress =
+                context.term().progress(QStringLiteral("Installing %1 players").arg(requests.size()),
+                                        std::max<qint64>(Installer::bytesToCopy(requests), 1));
             installed = Installer::install(requests, {.keepForUndo = true, .progress = progress.get()});
         }
         show(context, plan, dryRun, installed);
@@ -92,9 +90,11 @@ public:
                                                  "no face or hair: %1).")
                                       .arg(plan.ignored));
         if (!installed) return context.failed(installed.message);
-        if (requests.empty()) return context.failed(QStringLiteral("Nothing was installed: every row has a conflict "
-                                                                   "or a problem (--replace installs the rows with "
-                                                                   "conflicts)."));
+        if (requests.empty())
+            return context.failed(
+                QStringLiteral("Nothing was installed: every row has a conflict "
+                               "or a problem (--replace installs the rows with "
+                               "conflicts)."));
         if (!dryRun)
             context.term().error(requests.size() == 1
                                      ? QStringLiteral("Import Ready: 1 player was installed. ludex-manager undo "
@@ -120,8 +120,7 @@ private:
             const FacePackImport::Report imported = staging.unpack(info.absoluteFilePath(), context.term());
             if (imported.outcome != FacePackImport::Outcome::Imported) {
                 const UnRarExtractor::Status s = imported.extraction.status;
-                const bool unreadable = s == UnRarExtractor::Status::Missing ||
-                                        s == UnRarExtractor::Status::NotAFile ||
+                const bool unreadable = s == UnRarExtractor::Status::Missing || s == UnRarExtractor::Status::NotAFile ||
                                         s == UnRarExtractor::Status::Unreadable ||
                                         s == UnRarExtractor::Status::NotAnArchive;
                 const QString message = imported.message.isEmpty()
@@ -141,9 +140,13 @@ private:
     {
         bool isId = false;
         const qint32 id = context.value(player_).toInt(&isId);
-        if (!isId) return context.usage(QStringLiteral("install: '%1' is not a player identifier").arg(context.value(player_)));
-        const auto p = std::find_if(players.cbegin(), players.cend(), [id](const BatchPlan::Player& x) { return x.id == id; });
-        if (p == players.cend()) return context.usage(QStringLiteral("No player of the edit file has the identifier %1").arg(id));
+        if (!isId)
+            return context.usage(
+                QStringLiteral("install: '%1' is not a player identifier").arg(context.value(player_)));
+        const auto p =
+            std::find_if(players.cbegin(), players.cend(), [id](const BatchPlan::Player& x) { return x.id == id; });
+        if (p == players.cend())
+            return context.usage(QStringLiteral("No player of the edit file has the identifier %1").arg(id));
         if (context.arguments.size() > 2)
             return context.usage(QStringLiteral("install --player: give one face file and one hair file at most"));
         QStringList files;
@@ -163,7 +166,8 @@ private:
         }
         if (parts.size() == 2 && parts[0] == parts[1]) parts = {BatchPlan::Part::Face, BatchPlan::Part::Hair};
         QString face, hair;
-        for (size_t i = 0; i < parts.size(); ++i) (parts[i] == BatchPlan::Part::Face ? face : hair) = files[qsizetype(i)];
+        for (size_t i = 0; i < parts.size(); ++i)
+            (parts[i] == BatchPlan::Part::Face ? face : hair) = files[qsizetype(i)];
 
         BatchPlan::Row row;
         row.matched = true;
@@ -181,8 +185,8 @@ private:
         r.content = face.isEmpty()   ? MapLine::Content::OnlyHair
                     : hair.isEmpty() ? MapLine::Content::OnlyFace
                                      : MapLine::Content::FaceAndHair;
-        r.line = MapLine::compose(QString::number(id), r.intoTeamFolder ? MapLine::folderNamePart(r.teamFolder, base) : base,
-                                  r.content);
+        r.line = MapLine::compose(QString::number(id),
+                                  r.intoTeamFolder ? MapLine::folderNamePart(r.teamFolder, base) : base, r.content);
         r.workingFace = face;
         r.workingHair = hair;
         r.journalFolder = context.programFolder;
@@ -219,7 +223,8 @@ private:
                 o.insert(QStringLiteral("id"), row.matched ? QJsonValue(row.id) : QJsonValue(QJsonValue::Null));
                 o.insert(QStringLiteral("player"), row.matched ? QJsonValue(row.player) : QJsonValue(QJsonValue::Null));
                 o.insert(QStringLiteral("into"), row.matched ? QJsonValue(into(row)) : QJsonValue(QJsonValue::Null));
-                o.insert(QStringLiteral("line"), row.matched ? QJsonValue(row.request.line) : QJsonValue(QJsonValue::Null));
+                o.insert(QStringLiteral("line"),
+                         row.matched ? QJsonValue(row.request.line) : QJsonValue(QJsonValue::Null));
                 rows.append(o);
             }
             QJsonObject doc{{QStringLiteral("dryRun"), dryRun},

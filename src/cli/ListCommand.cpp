@@ -18,8 +18,9 @@ public:
     }
     QString details() const override
     {
-        return QStringLiteral("The player's name comes from the edit file (\"not in the edit file\" when it has "
-                              "no such player). Exit status 2 when the face folder cannot be read.");
+        return QStringLiteral(
+            "The player's name comes from the edit file (\"not in the edit file\" when it has "
+            "no such player). Exit status 2 when the face folder cannot be read.");
     }
 
     int execute(const Cli::Context& context) override
@@ -93,8 +94,8 @@ public:
             if (l.kind == MapFile::Kind::Blank && !problem) continue;
             const QString state = FaceFolderCheck::describe(doc, view.report, int(i));
             if (l.isEntry())
-                rows.push_back({QString::number(i + 1), QString::number(l.id),
-                                named ? player(l.id) : QString(), l.face, l.hair, state});
+                rows.push_back({QString::number(i + 1), QString::number(l.id), named ? player(l.id) : QString(), l.face,
+                                l.hair, state});
             else
                 rows.push_back({QString::number(i + 1), QString(), QString(), doc.text(l, 60), QString(), state});
         }

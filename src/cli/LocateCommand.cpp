@@ -16,8 +16,9 @@ public:
     }
     QString details() const override
     {
-        return QStringLiteral("Looks only: nothing is stored. Exit status 0 when something was found, 1 when "
-                              "nothing was.");
+        return QStringLiteral(
+            "Looks only: nothing is stored. Exit status 0 when something was found, 1 when "
+            "nothing was.");
     }
 
     int execute(const Cli::Context& context) override
@@ -25,10 +26,11 @@ public:
         const GameLocator::Found found = GameLocator::find(GameLocator::fromEnvironment());
         const bool any = !found.faceFolders.isEmpty() || !found.editFiles.isEmpty();
         if (context.json) {
-            context.printJson(QJsonObject{{QStringLiteral("faceFolders"), QJsonArray::fromStringList(found.faceFolders)},
-                                          {QStringLiteral("editFiles"), QJsonArray::fromStringList(found.editFiles)},
-                                          {QStringLiteral("roots"), QJsonArray::fromStringList(found.roots)},
-                                          {QStringLiteral("timedOut"), found.timedOut}});
+            context.printJson(
+                QJsonObject{{QStringLiteral("faceFolders"), QJsonArray::fromStringList(found.faceFolders)},
+                            {QStringLiteral("editFiles"), QJsonArray::fromStringList(found.editFiles)},
+                            {QStringLiteral("roots"), QJsonArray::fromStringList(found.roots)},
+                            {QStringLiteral("timedOut"), found.timedOut}});
             return any ? Cli::Exit::Ok : Cli::Exit::Problems;
         }
         Cli::Terminal& term = context.term();
@@ -41,8 +43,9 @@ public:
         section(QStringLiteral("Edit files:"), found.editFiles);
         section(QStringLiteral("Looked in:"), found.roots);
         if (found.timedOut)
-            term.error(QStringLiteral("The search stopped at its time limit; what it had not reached yet is not "
-                                      "listed."));
+            term.error(
+                QStringLiteral("The search stopped at its time limit; what it had not reached yet is not "
+                               "listed."));
         return any ? Cli::Exit::Ok : Cli::Exit::Problems;
     }
 };

@@ -39,15 +39,17 @@ public:
     }
     QString failure() const
     {
-        return QStringLiteral("No private folder can be made in the program folder %1").arg(FileOps::shown(programFolder_));
+        return QStringLiteral("No private folder can be made in the program folder %1")
+            .arg(FileOps::shown(programFolder_));
     }
 
     // Unpacks a pack into the archive; packs that are all a pack holds are
     // unpacked too, each into a folder named after it.
     FacePackImport::Report unpack(const QString& pack, Terminal& terminal) const
     {
-        const std::unique_ptr<ProgressSink> progress = terminal.progress(
-            QStringLiteral("Unpacking %1").arg(QFileInfo(pack).fileName()), std::max<qint64>(UnRarExtractor::packBytes(pack), 1));
+        const std::unique_ptr<ProgressSink> progress =
+            terminal.progress(QStringLiteral("Unpacking %1").arg(QFileInfo(pack).fileName()),
+                              std::max<qint64>(UnRarExtractor::packBytes(pack), 1));
         FacePackImport import(extractor_, archive(), programFolder_);
         return import.run(pack, progress.get(), [](const QStringList&) { return true; });
     }

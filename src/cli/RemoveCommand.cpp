@@ -17,9 +17,10 @@ public:
     QString arguments() const override { return QStringLiteral("ID..."); }
     QString details() const override
     {
-        return QStringLiteral("A file that a remaining line still names stays. The previous map.txt is kept as "
-                              "map.txt.bak. Exit status 1 when an identifier has no line (the others are removed) "
-                              "or the removal failed (then nothing changed).");
+        return QStringLiteral(
+            "A file that a remaining line still names stays. The previous map.txt is kept as "
+            "map.txt.bak. Exit status 1 when an identifier has no line (the others are removed) "
+            "or the removal failed (then nothing changed).");
     }
     QList<QCommandLineOption> options() const override { return {dryRun_}; }
     int execute(const Cli::Context& context) override

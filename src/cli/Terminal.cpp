@@ -50,8 +50,8 @@ private:
         constexpr int kWidth = 30;
         const double part = total_ > 0 ? std::clamp(double(value_) / double(total_), 0.0, 1.0) : 0.0;
         const int filled = int(part * kWidth);
-        err_ << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(kWidth - filled, QLatin1Char(' '))
-             << "] " << QString::number(int(part * 100)).rightJustified(3) << "% " << label_.left(40) << "\x1b[K";
+        err_ << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(kWidth - filled, QLatin1Char(' ')) << "] "
+             << QString::number(int(part * 100)).rightJustified(3) << "% " << label_.left(40) << "\x1b[K";
         err_.flush();
         drawn_ = true;
     }

@@ -13,9 +13,10 @@ public:
     }
     QString details() const override
     {
-        return QStringLiteral("Its lines leave the end of map.txt, the models it added go and the ones it replaced "
-                              "come back, as long as map.txt ends with its lines and its files are as it left them. "
-                              "Exit status 1 when there is nothing to undo or it cannot be undone.");
+        return QStringLiteral(
+            "Its lines leave the end of map.txt, the models it added go and the ones it replaced "
+            "come back, as long as map.txt ends with its lines and its files are as it left them. "
+            "Exit status 1 when there is nothing to undo or it cannot be undone.");
     }
     QList<QCommandLineOption> options() const override { return {dryRun_}; }
     int execute(const Cli::Context& context) override
@@ -41,7 +42,8 @@ public:
     }
 
 private:
-    const QCommandLineOption dryRun_{QStringLiteral("dry-run"), QStringLiteral("Say what would change; change nothing.")};
+    const QCommandLineOption dryRun_{QStringLiteral("dry-run"),
+                                     QStringLiteral("Say what would change; change nothing.")};
 };
 
 }  // namespace

@@ -47,16 +47,18 @@ public:
     QString name() const override { return QStringLiteral("verify-pack"); }
     QString description() const override
     {
-        return QStringLiteral("Check a face pack before publishing it: every model decodes and previews, names are "
-                              "safe, split sets are complete.");
+        return QStringLiteral(
+            "Check a face pack before publishing it: every model decodes and previews, names are "
+            "safe, split sets are complete.");
     }
     QString arguments() const override { return QStringLiteral("PACK"); }
     QString details() const override
     {
-        return QStringLiteral("The pack is opened as an import opens it (split sets by any part, solid RAR 4, packs "
-                              "inside the pack) in a private folder that is removed afterwards; nothing is "
-                              "installed. Prints a line per model file and a summary. Exit status 1 when any model "
-                              "or entry fails, 2 when the pack cannot be read at all.");
+        return QStringLiteral(
+            "The pack is opened as an import opens it (split sets by any part, solid RAR 4, packs "
+            "inside the pack) in a private folder that is removed afterwards; nothing is "
+            "installed. Prints a line per model file and a summary. Exit status 1 when any model "
+            "or entry fails, 2 when the pack cannot be read at all.");
     }
 
     int execute(const Cli::Context& context) override
@@ -113,10 +115,9 @@ public:
             QFile::remove(working);
             if (!QFile::copy(file, working)) {
                 r.problems << QStringLiteral("cannot be copied for the preview");
-            } else if (const Result shown = preview.Preview(QStringLiteral("\\Model"), QStringLiteral("\\Model.bmp"),
-                                                            [](const QString& bitmap) {
-                                                                return QFileInfo(bitmap).size() > 0;
-                                                            });
+            } else if (const Result shown =
+                           preview.Preview(QStringLiteral("\\Model"), QStringLiteral("\\Model.bmp"),
+                                           [](const QString& bitmap) { return QFileInfo(bitmap).size() > 0; });
                        !shown) {
                 r.problems << QStringLiteral("the preview failed: ") + shown.message;
             }
@@ -134,11 +135,11 @@ public:
         if (context.json) {
             QJsonArray list;
             for (const ModelResult& r : results)
-                list.append(QJsonObject{{QStringLiteral("path"), r.path},
-                                        {QStringLiteral("kind"), r.kind.isEmpty() ? QJsonValue(QJsonValue::Null)
-                                                                                  : QJsonValue(r.kind)},
-                                        {QStringLiteral("ok"), r.problems.isEmpty()},
-                                        {QStringLiteral("problems"), QJsonArray::fromStringList(r.problems)}});
+                list.append(QJsonObject{
+                    {QStringLiteral("path"), r.path},
+                    {QStringLiteral("kind"), r.kind.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(r.kind)},
+                    {QStringLiteral("ok"), r.problems.isEmpty()},
+                    {QStringLiteral("problems"), QJsonArray::fromStringList(r.problems)}});
             context.printJson(QJsonObject{{QStringLiteral("pack"), pack},
                                           {QStringLiteral("parts"), imported.extraction.parts},
                                           {QStringLiteral("models"), list},
@@ -157,13 +158,14 @@ public:
             rows.push_back({QStringLiteral("FAILED"), entry, QStringLiteral("(not unpacked)"),
                             QStringLiteral("an unsafe name, a link or a device: import leaves it out")});
         context.term().table(rows);
-        context.term().line(QStringLiteral("%1: %2 model files, %3 failed; %4 entries left out; read from %5 %6.")
-                                .arg(QFileInfo(pack).fileName())
-                                .arg(results.size())
-                                .arg(failed)
-                                .arg(skipped.size())
-                                .arg(imported.extraction.parts)
-                                .arg(imported.extraction.parts == 1 ? QStringLiteral("part") : QStringLiteral("parts")));
+        context.term().line(
+            QStringLiteral("%1: %2 model files, %3 failed; %4 entries left out; read from %5 %6.")
+                .arg(QFileInfo(pack).fileName())
+                .arg(results.size())
+                .arg(failed)
+                .arg(skipped.size())
+                .arg(imported.extraction.parts)
+                .arg(imported.extraction.parts == 1 ? QStringLiteral("part") : QStringLiteral("parts")));
         if (results.empty()) context.term().error(QStringLiteral("The pack holds no model file (*.bin)."));
         return ok ? Cli::Exit::Ok : Cli::Exit::Problems;
     }

@@ -13,12 +13,32 @@ struct GuiOption {
     bool takesValue;
 };
 constexpr GuiOption kGuiOptions[] = {
-    {"platform", true}, {"platformpluginpath", true}, {"platformtheme", true}, {"plugin", true},
-    {"qwindowgeometry", true}, {"qwindowicon", true}, {"qwindowtitle", true}, {"geometry", true},
-    {"title", true}, {"display", true}, {"name", true}, {"session", true}, {"style", true},
-    {"stylesheet", true}, {"reverse", false}, {"widgetcount", false}, {"nograb", false},
-    {"dograb", false}, {"sync", false}, {"testability", false}, {"qmljsdebugger", false},
-    {"visual", true}, {"ncols", true}, {"cmap", false}, {"im", true}, {"inputstyle", true},
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"qwindowicon", true},
+    {"qwindowtitle", true},
+    {"geometry", true},
+    {"title", true},
+    {"display", true},
+    {"name", true},
+    {"session", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"reverse", false},
+    {"widgetcount", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"sync", false},
+    {"testability", false},
+    {"qmljsdebugger", false},
+    {"visual", true},
+    {"ncols", true},
+    {"cmap", false},
+    {"im", true},
+    {"inputstyle", true},
 };
 
 }  // namespace
@@ -30,21 +50,21 @@ WindowOptions addWindowOptions(QCommandLineParser& parser)
                        "Visagery add-on for Kickvale Football 2011.\n\n"
                        "Without options it opens on the edit file and face folder stored at the last run "
                        "(File > Location - Edit.bin, File > Location - Ludex\\Face)."));
-    WindowOptions options{parser.addHelpOption(), parser.addVersionOption(),
-                          QCommandLineOption(QStringLiteral("demo"),
-                                             QStringLiteral(
-                                                 "Open on a fresh sample world in a temporary folder: an edit file of "
-                                                 "invented players and teams, a face folder, two model files and a "
-                                                 "face pack. It has settings of its own, so your stored locations are "
-                                                 "neither read nor changed, and it is removed when the window "
-                                                 "closes."))};
+    WindowOptions options{
+        parser.addHelpOption(), parser.addVersionOption(),
+        QCommandLineOption(QStringLiteral("demo"),
+                           QStringLiteral("Open on a fresh sample world in a temporary folder: an edit file of "
+                                          "invented players and teams, a face folder, two model files and a "
+                                          "face pack. It has settings of its own, so your stored locations are "
+                                          "neither read nor changed, and it is removed when the window "
+                                          "closes."))};
     parser.addOption(options.demo);
     return options;
 }
 
 QString refuseWindowArguments(const QStringList& arguments)
 {
-    static const QStringList own = {QStringLiteral("demo"), QStringLiteral("help"), QStringLiteral("h"),
+    static const QStringList own = {QStringLiteral("demo"), QStringLiteral("help"),     QStringLiteral("h"),
                                     QStringLiteral("?"),    QStringLiteral("help-all"), QStringLiteral("version"),
                                     QStringLiteral("v")};
     for (qsizetype i = 0; i < arguments.size(); ++i) {

@@ -150,6 +150,34 @@ TEST(CliTest, CommandsNeedNoDisplayAndLoadNoWidgetLibrary)
     EXPECT_TRUE(missing.err.contains("The face folder does not exist")) << missing.err.constData();
 }
 
+TEST(CliTest, CompletionAndManualPageKnowEveryCommand)
+{
+    const CliWorld w;
+    const QByteArray help = w.run({"--help"}).out;
+    QStringList commands;
+    bool inList = false;
+    for (const QByteArray& line : help.split('\n')) {
+        if (line.startsWith("Commands"))
+            inList = true;
+        else if (inList && line.startsWith("  "))
+            commands << QString::fromUtf8(line.trimmed().split(' ').first());
+        else if (inList)
+            break;
+    }
+    ASSERT_EQ(commands.size(), 7) << help.constData();
+    const QByteArray completion = w.read(QStringLiteral(LUDEX_SOURCE_DIR "/packaging/ludex-manager.bash-completion"));
+    const QByteArray manual = w.read(QStringLiteral(LUDEX_SOURCE_DIR "/packaging/ludex-manager.1"));
+    const qsizetype from = completion.indexOf("commands=\"") + 10;
+    QStringList completed = QString::fromUtf8(completion.mid(from, completion.indexOf('"', from) - from)).split(' ');
+    completed.sort();
+    EXPECT_EQ(completed, commands);
+    for (const QString& command : commands)
+        EXPECT_TRUE(manual.contains(".B " + QString(command).replace("-", "\\-").toUtf8()) ||
+                    manual.contains(".BR " + QString(command).replace("-", "\\-").toUtf8()) ||
+                    manual.contains(".BI " + QString(command).replace("-", "\\-").toUtf8()))
+            << command.toStdString();
+}
+
 TEST(CliTest, CheckFindsExactlyThePlantedFaults)
 {
     const CliWorld w;
@@ -159,7 +187,7 @@ TEST(CliTest, CheckFindsExactlyThePlantedFaults)
     // a line that is no entry, a line that leaves the face folder, and a model
     // file no line names.
     QByteArray map = w.read(w.map());
-    map += "30001, \"Gone Player_Face.bin\", \"Sample Player_Hair.bin\"\r\n";  // line 3
+    map += "30001, \"Gone Player_Face.bin\", \"Sample Player_Hair.bin\"\r\n";     // line 3
     map += map.left(map.indexOf('\n') + 1);                                       // line 4, as line 1
     map += "this is not an entry\r\n";                                            // line 5
     map += "30002, \"..\\..\\escape_Face.bin\", \"Sample Player_Hair.bin\"\r\n";  // line 6
@@ -293,9 +321,8 @@ TEST(CliTest, VerifyPackNamesTheDamagedModel)
     QByteArray damaged = w.read(w.world().hairModel());
     damaged.truncate(damaged.size() / 2);
     const QString pack = w.world().root() + "/Damaged Pack.zip";
-    ASSERT_TRUE(PackFixtures::write(pack, "zip",
-                                    {{"Team/20203_face.bin", w.read(w.world().faceModel())},
-                                     {"Team/20203_hair.bin", damaged}}));
+    ASSERT_TRUE(PackFixtures::write(
+        pack, "zip", {{"Team/20203_face.bin", w.read(w.world().faceModel())}, {"Team/20203_hair.bin", damaged}}));
     const Outcome bad = w.run({"verify-pack", "--json", pack});
     EXPECT_EQ(bad.code, 1) << bad.out.constData() << bad.err.constData();
     const QJsonArray models = bad.json()["models"].toArray();
