@@ -331,6 +331,19 @@ TEST(CliTest, VerifyPackNamesTheDamagedModel)
     EXPECT_EQ(models[1].toObject()["path"].toString(), "Team/20203_hair.bin");
     EXPECT_FALSE(models[1].toObject()["ok"].toBool());
 
+    // A pack split in two is read through either part; without its second part it fails.
+    const QByteArray zip = w.read(w.world().facePack());
+    const QString split = w.world().root() + "/Split Pack.zip";
+    w.write(split + ".001", zip.left(zip.size() / 2));
+    w.write(split + ".002", zip.mid(zip.size() / 2));
+    const Outcome parts = w.run({"verify-pack", "--json", split + ".002"});
+    EXPECT_EQ(parts.code, 0) << parts.err.constData();
+    EXPECT_EQ(parts.json()["parts"].toInt(), 2);
+    QFile::remove(split + ".001");
+    const Outcome missing = w.run({"verify-pack", split + ".002"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("Split Pack.zip.001")) << missing.err.constData();
+
     EXPECT_EQ(w.run({"verify-pack", w.world().editFile()}).code, 2);
     // The preview's scratch files and the unpacked pack are gone.
     EXPECT_EQ(scratchIn(w.world().programFolder()), QStringList());
