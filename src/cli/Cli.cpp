@@ -160,7 +160,10 @@ int run(int argc, char* argv[])
     Terminal terminal;
     const QStringList arguments = QCoreApplication::arguments();
     const std::unique_ptr<Command> command = findCommand(arguments.value(1));
-    if (!command) return terminal.error(QStringLiteral("unknown command '%1'").arg(arguments.value(1))), Exit::Usage;
+    if (!command) {
+        terminal.error(QStringLiteral("unknown command '%1'").arg(arguments.value(1)));
+        return Exit::Usage;
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(command->description() +
@@ -189,7 +192,10 @@ int run(int argc, char* argv[])
 
     QStringList toParse = arguments.mid(2);
     toParse.prepend(QStringLiteral("ludex-manager ") + command->name());
-    if (!parser.parse(toParse)) return terminal.error(parser.errorText()), Exit::Usage;
+    if (!parser.parse(toParse)) {
+        terminal.error(QStringLiteral("ludex-manager %1: %2").arg(command->name(), parser.errorText()));
+        return Exit::Usage;
+    }
     if (parser.isSet(help)) {
         // The usage line names the command, not only the program.
         QString text = parser.helpText();

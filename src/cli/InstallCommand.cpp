@@ -83,7 +83,7 @@ public:
                                         std::max<qint64>(Installer::bytesToCopy(requests), 1));
             installed = Installer::install(requests, {.keepForUndo = true, .progress = progress.get()});
         }
-        show(context, plan, dryRun, installed);
+        show(context, plan, dryRun, !dryRun && !requests.empty() && installed.ok, installed);
 
         if (plan.rows.empty())
             return context.failed(QStringLiteral("Nothing to install: no face or hair file was found (files that are "
@@ -204,7 +204,8 @@ private:
         return Cli::Exit::Ok;
     }
 
-    void show(const Cli::Context& context, const BatchPlan::Plan& plan, bool dryRun, const Result& installed) const
+    void show(const Cli::Context& context, const BatchPlan::Plan& plan, bool dryRun, bool done,
+              const Result& installed) const
     {
         const auto into = [](const BatchPlan::Row& row) {
             return row.teamFolder.isEmpty() ? QStringLiteral("(face folder)") : row.teamFolder;
@@ -231,7 +232,7 @@ private:
                             {QStringLiteral("faceFolder"), context.faceFolder},
                             {QStringLiteral("rows"), rows},
                             {QStringLiteral("ignoredFiles"), plan.ignored},
-                            {QStringLiteral("installed"), !dryRun && installed.ok && !plan.rows.empty()}};
+                            {QStringLiteral("installed"), done}};
             if (!installed) doc.insert(QStringLiteral("error"), installed.message);
             context.printJson(doc);
             return;
@@ -255,7 +256,9 @@ private:
         context.term().line(QStringLiteral("%1 players found, %2 %3, %4 skipped. Files that are no face or hair: %5.")
                                 .arg(plan.rows.size())
                                 .arg(ticked)
-                                .arg(dryRun ? QStringLiteral("to install") : QStringLiteral("installed"))
+                                .arg(dryRun ? QStringLiteral("to install")
+                                     : done ? QStringLiteral("installed")
+                                            : QStringLiteral("not installed"))
                                 .arg(int(plan.rows.size()) - ticked)
                                 .arg(plan.ignored));
     }
