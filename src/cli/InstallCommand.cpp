@@ -46,6 +46,10 @@ public:
         for (const QString& argument : context.arguments)
             if (!QFileInfo::exists(argument))
                 return context.usage(QStringLiteral("The file does not exist: %1").arg(argument));
+        if (context.isSet(teamFolder_) && !context.isSet(player_))
+            return context.usage(
+                QStringLiteral("install: --team-folder goes with --player; a pack's own team "
+                               "folders are kept with --keep-team-folders"));
         QString why;
         if (!context.requireFaceFolder(&why)) return context.usage(why);
         std::vector<BatchPlan::Player> players;
