@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/Cli.h"
@@ -36,6 +37,20 @@ int openWindow(int argc, char* argv[])
     return 1;
 }
 
+// Where the command's name is: first as a rule, but the options every
+// command shares may come before it ("ludex-manager --json check"), and so
+// may --help. The values of the options that take one are passed over; -1
+// when no command is named.
+int commandPosition(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (!argument.startsWith('-')) return Cli::isCommand(argv[i]) ? i : -1;
+        if (argument == "--face-folder" || argument == "--edit-file" || argument == "--program-folder") ++i;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -43,7 +58,11 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("ludex-manager"));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUDEX_VERSION));
 
-    if (argc > 1 && Cli::isCommand(argv[1])) return Cli::run(argc, argv);
+    if (const int at = commandPosition(argc, argv); at > 0) {
+        // The command's name goes first, the options keep their order.
+        std::rotate(argv + 1, argv + at, argv + at + 1);
+        return Cli::run(argc, argv);
+    }
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

@@ -140,6 +140,11 @@ TEST(CliTest, CommandsNeedNoDisplayAndLoadNoWidgetLibrary)
     EXPECT_EQ(badOption.code, 2);
     EXPECT_EQ(badOption.err.count('\n'), 1);
     EXPECT_EQ(w.run({"--version"}).out.trimmed(), "ludex-manager 1.0.2");
+    // The shared options may come before the command's name.
+    const Outcome before = w.run({"--json", "check", "--program-folder", w.world().programFolder()});
+    EXPECT_EQ(before.code, 0) << before.err.constData();
+    EXPECT_EQ(before.json()["entries"].toInt(), 2);
+    EXPECT_TRUE(w.run({"--help", "verify-pack"}).out.startsWith("Usage: ludex-manager verify-pack"));
     const Outcome help = w.run({"--help"});
     for (const char* name : {"--demo", "check", "list", "install", "remove", "undo", "verify-pack", "locate"})
         EXPECT_TRUE(help.out.contains(name)) << name;
