@@ -95,10 +95,9 @@ public:
                                       .arg(plan.ignored));
         if (!installed) return context.failed(installed.message);
         if (requests.empty())
-            return context.failed(
-                QStringLiteral("Nothing was installed: every row has a conflict "
-                               "or a problem (--replace installs the rows with "
-                               "conflicts)."));
+            return context.failed(QStringLiteral("Nothing %1 installed: every row has a conflict or a problem "
+                                                 "(--replace installs the rows with conflicts).")
+                                      .arg(dryRun ? QStringLiteral("would be") : QStringLiteral("was")));
         if (!dryRun)
             context.term().error(requests.size() == 1
                                      ? QStringLiteral("Import Ready: 1 player was installed. ludex-manager undo "
