@@ -169,7 +169,7 @@ TEST(CliTest, CompletionAndManualPageKnowEveryCommand)
         else if (inList)
             break;
     }
-    ASSERT_EQ(commands.size(), 7) << help.constData();
+    ASSERT_GE(commands.size(), 7) << help.constData();
     const QByteArray completion = w.read(QStringLiteral(LUDEX_SOURCE_DIR "/packaging/ludex-manager.bash-completion"));
     const QByteArray manual = w.read(QStringLiteral(LUDEX_SOURCE_DIR "/packaging/ludex-manager.1"));
     const qsizetype from = completion.indexOf("commands=\"") + 10;
