@@ -16,43 +16,19 @@
 #include "platform/FileOps.h"
 #include "shell/frmInstalled.h"
 #include "shell/frmMain.h"
+#include "support/LargeFaceFolder.h"
 #include "support/WindowEnv.h"
 
 namespace {
 
-constexpr int kLines = 20000;
-constexpr int kTeams = 20;
+using LargeFaceFolder::kLines;
 
-// The face folder of a busy modder: every fourth player in a team folder,
-// the last thousand lines without their files, and 2,000 models no line names.
 struct World {
     WindowEnv env;
     QString face = env.faceFolder();
-    QByteArray map;
     int files = 0;
+    QByteArray map = LargeFaceFolder::build(face, &files);
 
-    World()
-    {
-        for (int t = 0; t < kTeams; ++t) QDir().mkpath(face + QStringLiteral("/Team %1").arg(t));
-        const auto touch = [&](const QString& rel) {
-            QFile f(face + QLatin1Char('/') + rel);
-            if (f.open(QIODevice::WriteOnly)) ++files;
-        };
-        for (int i = 0; i < kLines; ++i) {
-            const QString base = QStringLiteral("Player %1").arg(i);
-            const QString part =
-                i % 4 ? base : MapLine::folderNamePart(QStringLiteral("Team %1").arg(i % kTeams), base);
-            map +=
-                MapLine::compose(QString::number(100000 + i), part, MapLine::Content::FaceAndHair).toLatin1() + "\r\n";
-            if (i >= kLines - 1000) continue;
-            const QString rel = QString(part).replace(QLatin1Char('\\'), QLatin1Char('/'));
-            touch(rel + QStringLiteral("_face.bin"));
-            touch(rel + QStringLiteral("_Hair.bin"));
-        }
-        for (int i = 0; files < 2 * kLines; ++i)
-            touch(QStringLiteral("Team %1/Spare %2_Face.bin").arg(i % kTeams).arg(i));
-        writeMap();
-    }
     void writeMap() const { TestEnv::writeFile(face + QStringLiteral("/map.txt"), map); }
 };
 

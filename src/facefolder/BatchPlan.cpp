@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 #include <limits>
 
@@ -242,6 +243,22 @@ Plan plan(const Settings& s, const std::vector<Player>& players, const MapFile::
         row.ticked = row.problems.isEmpty();
     }
     return result;
+}
+
+void tickConflicting(Plan& plan)
+{
+    QSet<QString> targets;
+    QSet<qint32> ids;
+    for (Row& row : plan.rows) {
+        if (!row.matched || row.blocked) continue;
+        const QStringList keys = targetKeys(row.request);
+        bool clash = ids.contains(row.id);
+        for (const QString& key : keys) clash = clash || targets.contains(key);
+        row.ticked = !clash;
+        if (clash) continue;
+        ids.insert(row.id);
+        for (const QString& key : keys) targets.insert(key);
+    }
 }
 
 std::vector<Installer::Request> tickedRequests(const Plan& plan)

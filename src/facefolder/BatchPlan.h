@@ -66,6 +66,11 @@ struct Plan {
 // earlier row installs too. Only rows without any are ticked at first.
 Plan plan(const Settings& settings, const std::vector<Player>& players, const MapFile::Document& map);
 
+// Ticks every row that the user could tick by hand (matched, not blocked),
+// conflicts with map.txt included, except a row for a player or a file that
+// a row ticked before it installs too: those could only fail together.
+void tickConflicting(Plan& plan);
+
 // The installs of the rows that are ticked and not blocked.
 std::vector<Installer::Request> tickedRequests(const Plan& plan);
 

@@ -21,3 +21,12 @@ FileTransaction::Recovery recoverInterruptedWork(const QString& programFolder, c
     }
     return recovery;
 }
+
+QString interruptedWorkProblems(const FileTransaction::Recovery& recovery)
+{
+    if (recovery.problems.isEmpty()) return QString();
+    return QStringLiteral(
+               "An install or import that was cut short could not be fully taken back:\n\n%1\n\n"
+               "It is tried again at the next start.")
+        .arg(recovery.problems.join(QLatin1Char('\n')));
+}

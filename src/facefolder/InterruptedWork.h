@@ -13,3 +13,7 @@
 // earlier version) is finished or taken back. An empty folder is skipped.
 // The outcome says what could not be put right; it is tried again next time.
 FileTransaction::Recovery recoverInterruptedWork(const QString& programFolder, const QString& faceFolder = QString());
+
+// What to tell the user when a recovery could not put everything right;
+// empty when it could.
+QString interruptedWorkProblems(const FileTransaction::Recovery& recovery);

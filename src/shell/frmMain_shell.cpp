@@ -25,6 +25,8 @@
 #include "shell/StartupWork.h"
 #include "shell/frmMain.h"
 
+#include "facefolder/InterruptedWork.h"
+
 namespace {
 
 const QString kEditKey = QStringLiteral("Edit");
@@ -89,12 +91,8 @@ void frmMain::Form_Load()
         startupWork_ ? startupWork_->recovered()
                      : StartupWork::recover(programFolder(), settings().GetSetting(kSettingsApp, kSettingsSection,
                                                                                    kMapKey, kSettingsDefault));
-    if (!recovered.problems.isEmpty())
-        ui().message(this,
-                     QStringLiteral("An install or import that was cut short could not be fully taken back:\n\n%1\n\n"
-                                    "It is tried again at the next start.")
-                         .arg(recovered.problems.join('\n')),
-                     UiSeam::Icon::Warning);
+    if (const QString problems = interruptedWorkProblems(recovered); !problems.isEmpty())
+        ui().message(this, problems, UiSeam::Icon::Warning);
 
     // The player table, the codec and the team table exist already: the
     // constructor creates them before the controls.

@@ -2,6 +2,8 @@
 # Installs the build into a private DESTDIR as a desktop system would get it,
 # and makes the Debian package of it:
 #   - the installed program answers --version and --help (without a display);
+#   - its commands run without a display, and its window module, bash
+#     completion and manual page are installed;
 #   - the desktop entry and the AppStream metainfo pass their validators;
 #   - the icon is there in every hicolor size;
 #   - the .deb's dependencies were found by dpkg-shlibdeps.
@@ -19,6 +21,16 @@ usr=$work/root/usr
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/ludex-manager" --version) || fail "--version"
 [ "$out" = "ludex-manager $version" ] || fail "--version said: $out"
 env -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/ludex-manager" --help | grep -q -- '--demo' || fail "--help"
+mkdir -p "$work/face"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work" "$usr/bin/ludex-manager" check \
+    --face-folder "$work/face" >/dev/null || fail "a command without a display"
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/ludex-manager" --no-such-option 2>/dev/null || status=$?
+[ "$status" = 2 ] || fail "an unknown option ended with $status"
+ls "$usr"/lib/*/ludex-manager/ludex_window.so "$usr"/lib/ludex-manager/ludex_window.so 2>/dev/null | grep -q . ||
+    fail "window module missing"
+[ -f "$usr/share/bash-completion/completions/ludex-manager" ] || fail "bash completion missing"
+[ -f "$usr/share/man/man1/ludex-manager.1" ] || fail "manual page missing"
 
 desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" || fail "metainfo"
@@ -35,4 +47,5 @@ for lib in libqt6widgets6 libqt6webenginewidgets6 libfreeimage3 libarchive13 lib
 done
 dpkg-deb -c "$deb" | grep "./usr/bin/ludex-manager" >/dev/null || fail "program missing from the package"
 dpkg-deb -c "$deb" | grep "/ludex-manager/ludex_webengine.so" >/dev/null || fail "browser plugin missing from the package"
+dpkg-deb -c "$deb" | grep "/ludex-manager/ludex_window.so" >/dev/null || fail "window module missing from the package"
 echo "installed and packaged: $(basename "$deb")"
