@@ -1,6 +1,7 @@
 #include "shell/StartupWork.h"
 
 #include "archive/FacePackImport.h"
+#include "platform/AtomicOutput.h"
 #include "platform/modSetAlphaIcon.h"
 
 StartupWork::StartupWork(const QString& programFolder, const QString& editFile, const QString& iconName)
@@ -20,6 +21,7 @@ FileTransaction::Recovery StartupWork::recover(const QString& programFolder)
 {
     FileTransaction::Recovery recovery = FileTransaction::recover(programFolder);
     FacePackImport::removeStaleStaging(programFolder);
+    AtomicOutput::recover(programFolder);  // the scratch of exports that were killed
     return recovery;
 }
 
