@@ -396,7 +396,7 @@ Result write(const Plan& plan, const QString& zipPath, const Options& options)
                 left -= n;
                 done += n;
                 sinceWriteBack += n;
-                if (sinceWriteBack >= kWriteBackEvery) {
+                if (sinceWriteBack >= kWriteBackEvery && out.syncsOnCommit()) {
                     out.startWriteBack();
                     sinceWriteBack = 0;
                 }

@@ -93,6 +93,7 @@ Result AtomicOutput::open()
         return Result::failure(QStringLiteral("%1 is a link; nothing is written through links.").arg(shown(target_)));
     if (target.exists() && !target.isFile())
         return Result::failure(QStringLiteral("%1 is not a file and cannot be replaced.").arg(shown(target_)));
+    replacing_ = target.exists();
 
 #if defined(Q_OS_LINUX) && defined(O_TMPFILE)
     if (g_namelessAllowed) {
@@ -129,9 +130,10 @@ Result AtomicOutput::commit()
     const QString folder = QFileInfo(target_).absolutePath();
 #ifdef Q_OS_LINUX
     if (nameless_) {
-        if (::fsync(fd_) != 0) return failure(QString(), errno);
+        if (replacing_ && ::fsync(fd_) != 0) return failure(QString(), errno);
         int error = linkNameless(fd_, target_);
         if (error == EEXIST) {
+            if (!replacing_ && ::fsync(fd_) != 0) return failure(QString(), errno);
             // A file stands at the target: the new one gets a journalled
             // scratch name, and the rename replaces the old one in one step.
             const QString scratch = folder + QLatin1Char('/') + scratchPrefix() + ProcessOwner::current() +
@@ -158,7 +160,8 @@ Result AtomicOutput::commit()
         return Result::success();
     }
 #endif
-    if (Result r = FileOps::syncFile(file_); !r) return r;
+    if (replacing_ || QFileInfo::exists(target_) || FileOps::isLink(target_))
+        if (Result r = FileOps::syncFile(file_); !r) return r;
     file_.close();
     fd_ = -1;
     step("named");

@@ -23,6 +23,13 @@
 // scratch), so that recover() can remove it once its process is gone: a
 // kill between the steps cannot strand a half-written file in the user's
 // folder, and recover() never removes anything a journal does not name.
+//
+// The data is synced to disk before it takes the name of a file that is
+// there already: a power cut then leaves the old file or the whole new one,
+// never a torn file where the user had a whole one. A file that replaces
+// nothing is not synced (a sync of a pack of a few GB waits for the disk
+// for as long as the writing took): a power cut just after it can leave
+// that new file torn, but costs the user nothing they had.
 class AtomicOutput {
 public:
     // `journalFolder`: the program folder.
@@ -37,6 +44,8 @@ public:
     Result open();
     // The descriptor to write to (valid after a successful open()).
     int handle() const;
+    // True when commit() will sync the data: a file is at the target.
+    bool syncsOnCommit() const { return replacing_; }
     // Starts writing the data to disk now, so that commit() waits less.
     void startWriteBack();
     // Syncs the data, gives the file the target's name (replacing a file
@@ -80,4 +89,5 @@ private:
     int fd_ = -1;
     bool nameless_ = false;
     bool committed_ = false;
+    bool replacing_ = false;
 };
