@@ -11,6 +11,7 @@
 #include "editdb/EditFileBuilder.h"
 #include "models/ModelFileBuilder.h"
 #include "support/DdsWriter.h"
+#include "support/FaceFolderFixture.h"
 #include "support/RarWriter.h"
 
 namespace {
@@ -97,6 +98,15 @@ int main(int argc, char** argv)
     seed("map_reader", "map.txt",
          "12345, \"Sample Player_Face.bin\", \"Sample Player_Hair.bin\"\r\n7, ,\"Sample Team\\Oren Vasko_Hair.bin\"\r\n"
          "8, \"Tibo Marek_Face.bin\"");
+    {
+        // The map.txt of a face pack in every form a face folder holds, and
+        // one whose names try to leave the pack.
+        QTemporaryDir face;
+        seed("map_reader", "pack-map.txt", FaceFolderFixture::build(face.path(), {.entries = 40, .modelBytes = 64}));
+        seed("map_reader", "escaping-map.txt",
+             "1, \"..\\..\\up_Face.bin\", \"C:\\x_Hair.bin\"\r\n2, \"Team\\.\\\\P_Face.bin\"\r\n"
+             "3, ,\"\\\\server\\share\\h.bin\"\r\n");
+    }
 
     if (!g_ok) std::fprintf(stderr, "some seeds could not be written\n");
     return g_ok ? 0 : 1;

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <archive.h>
@@ -26,15 +25,7 @@ namespace {
 
 using FileOps::shown;
 
-// The parts of a name in a line that name something: empty and "." parts
-// are dropped as Windows drops them.
-QStringList nameParts(const QString& nameInLine)
-{
-    QStringList parts;
-    for (const QString& part : nameInLine.split(QRegularExpression(QStringLiteral(R"([\\/])"))))
-        if (!part.isEmpty() && part != QLatin1String(".")) parts << part;
-    return parts;
-}
+QStringList nameParts(const QString& nameInLine) { return MapFile::placeParts(nameInLine); }
 
 // Why a name of a line cannot go into a pack; empty when it can.
 QString nameProblem(const QString& nameInLine)

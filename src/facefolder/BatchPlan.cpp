@@ -140,8 +140,7 @@ public:
     QString resolve(const QString& nameInLine)
     {
         QString relative, absolute = root_;
-        for (const QString& part : nameInLine.split(QRegularExpression(QStringLiteral(R"([\\/])")))) {
-            if (part.isEmpty() || part == QLatin1String(".")) continue;
+        for (const QString& part : MapFile::placeParts(nameInLine)) {
             const QString actual = namesIn(absolute).value(MapFile::foldedName(part), part);
             relative += (relative.isEmpty() ? QString() : QStringLiteral("/")) + actual;
             absolute += QLatin1Char('/') + actual;

@@ -21,15 +21,15 @@ using FileOps::shown;
 
 std::atomic<bool> g_namelessAllowed{true};
 
-AtomicOutput::StepHook& stepHook()
+AtomicOutput::StepHook& outputStepHook()
 {
     static AtomicOutput::StepHook hook;
     return hook;
 }
 
-void step(const char* name)
+void reachStep(const char* name)
 {
-    if (stepHook()) stepHook()(name);
+    if (outputStepHook()) outputStepHook()(name);
 }
 
 QString uniqueSuffix() { return QString::number(QRandomGenerator::global()->generate64(), 36); }
@@ -64,7 +64,7 @@ const QString& AtomicOutput::journalPrefix()
 
 void AtomicOutput::setNamelessAllowed(bool allowed) { g_namelessAllowed = allowed; }
 
-void AtomicOutput::setStepHook(StepHook hook) { stepHook() = std::move(hook); }
+void AtomicOutput::setStepHook(StepHook hook) { outputStepHook() = std::move(hook); }
 
 AtomicOutput::AtomicOutput(const QString& target, const QString& journalFolder)
     : target_(QFileInfo(target).absoluteFilePath()), journalFolder_(journalFolder)
@@ -145,10 +145,10 @@ Result AtomicOutput::commit()
                 return failure(QString(), error);
             }
             scratch_ = scratch;
-            step("named");
+            reachStep("named");
             if (Result r = FileOps::renameOver(scratch_, target_); !r) return r;  // discard() removes the scratch
             scratch_.clear();
-            step("renamed");
+            reachStep("renamed");
         } else if (error != 0) {
             return failure(QString(), error);
         }
@@ -164,10 +164,10 @@ Result AtomicOutput::commit()
         if (Result r = FileOps::syncFile(file_); !r) return r;
     file_.close();
     fd_ = -1;
-    step("named");
+    reachStep("named");
     if (Result r = FileOps::renameOver(scratch_, target_); !r) return r;
     scratch_.clear();
-    step("renamed");
+    reachStep("renamed");
     committed_ = true;
     FileOps::syncFolder(folder);
     removeJournal();
