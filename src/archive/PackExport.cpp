@@ -177,13 +177,17 @@ Plan plan(const QString& faceFolder, const MapFile::Document& map, FolderListing
                        .arg(others.size() == 1 ? QStringLiteral("line") : QStringLiteral("lines"),
                             others.join(QStringLiteral(", ")));
         }
+        Entry e;
         struct Model {
             const QString& name;
             int file;
             const char* kind;
             QString key;
+            QString& source;  // where the entry keeps it
+            QString& entry;
         };
-        Model models[2] = {{line.face, st.faceFile, "face", st.faceKey}, {line.hair, st.hairFile, "hair", st.hairKey}};
+        const Model models[2] = {{line.face, st.faceFile, "face", st.faceKey, e.faceSource, e.faceEntry},
+                                 {line.hair, st.hairFile, "hair", st.hairKey, e.hairSource, e.hairEntry}};
         for (const Model& m : models) {
             if (m.name.isEmpty() || (st.flags & FaceFolderCheck::Outside)) continue;
             if (const QString problem = nameProblem(m.name); !problem.isEmpty()) {
@@ -209,24 +213,21 @@ Plan plan(const QString& faceFolder, const MapFile::Document& map, FolderListing
                            .arg(QLatin1String(m.kind))
                            .arg(*it + 1);
         }
-        if (line.face.isEmpty() == false && line.hair.isEmpty() == false && st.faceKey == st.hairKey &&
-            !st.faceKey.isEmpty())
+        if (!line.face.isEmpty() && !line.hair.isEmpty() && !st.faceKey.isEmpty() && st.faceKey == st.hairKey)
             why << QStringLiteral("the face and the hair are the same file");
         if (!why.isEmpty()) {
             why.removeDuplicates();
             p.skipped.push_back({int(i), what, why.join(QStringLiteral("; "))});
             continue;
         }
-        Entry e;
         e.line = int(i);
         e.id = line.id;
         e.lineBytes = map.raw(line).toByteArray();
         for (const Model& m : models) {
             if (m.name.isEmpty()) continue;
-            const QString source = listing.absolute(listing.file(m.file));
-            (m.kind[0] == 'f' ? e.faceSource : e.hairSource) = source;
-            (m.kind[0] == 'f' ? e.faceEntry : e.hairEntry) = entryName(m.name);
-            e.bytes += QFileInfo(source).size();
+            m.source = listing.absolute(listing.file(m.file));
+            m.entry = entryName(m.name);
+            e.bytes += QFileInfo(m.source).size();
             exportedBy.insert(m.key, int(i));
             ++p.files;
         }
