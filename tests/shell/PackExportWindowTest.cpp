@@ -5,6 +5,7 @@
 #include <QtWidgets>
 
 #include "editdb/EditFileBuilder.h"
+#include "shell/frmBatchInstall.h"
 #include "shell/frmInstalled.h"
 #include "shell/frmMain.h"
 #include "support/FaceFolderFixture.h"
@@ -61,6 +62,42 @@ TEST(PackExportWindow, ExportsTheSelectionOrATeamFolderSaysWhatIsLeftOutAndCance
     EXPECT_EQ(env.ui.messages().back(), "The export was cancelled. No face pack was written.");
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"Team One.zip"});
     EXPECT_EQ(QDir(env.programFolder()).entryList({".ludex-output*"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The pack, unpacked with Browse, installs back through Install from Archive
+// with its own lines and team folders.
+TEST(PackExportWindow, APackInstallsBackThroughInstallFromArchive)
+{
+    WindowEnv env;
+    const QString face = env.faceFolder(), zip = env.path("All.zip");
+    const QByteArray map = FaceFolderFixture::build(face, {.entries = 24, .teams = 2});
+    const auto w = env.openWindowOn(EditFileBuilder().player(0, 10001, "Player 1"));
+    w->mnuInstalled->trigger();
+    frmInstalled* installed = w->findChild<frmInstalled*>();
+    ASSERT_TRUE(installed);
+    installed->Table->selectAll();
+    env.ui.saveFiles = {zip};
+    installed->cmdExport->click();
+    ASSERT_TRUE(QFileInfo(zip).isFile()) << qPrintable(env.ui.messages().join("\n"));
+    installed->close();
+
+    ASSERT_TRUE(QDir(face).removeRecursively() && QDir().mkpath(face));
+    env.ui.files = {zip};
+    w->cmd_FacePack->click();
+    w->mnuBatchInstall->trigger();
+    frmBatchInstall* batch = w->findChild<frmBatchInstall*>();
+    ASSERT_TRUE(batch);
+    ASSERT_EQ(batch->rowCount(), 24);
+    EXPECT_EQ(batch->cellText(1, frmBatchInstall::ColPlayer), "Player 1");  // 10001 is in the edit file
+    EXPECT_EQ(batch->cellText(1, frmBatchInstall::ColTarget), "Team 1");
+    for (int row = 0; row < 24; ++row)
+        EXPECT_TRUE(batch->isTicked(row)) << batch->cellText(row, frmBatchInstall::ColProblems).toStdString();
+    batch->cmdInstall->click();
+    EXPECT_EQ(env.ui.messages().back(),
+              "Import Ready: 24 players were installed. Face Folder > Undo Last Install takes them back.");
+    // The lines as they were, each ended with CR LF.
+    EXPECT_EQ(TestEnv::readFile(face + "/map.txt"), QByteArray(map).replace("\r\n", "\n").replace("\n", "\r\n"));
+    EXPECT_EQ(QDir(face).entryList(QDir::Dirs | QDir::NoDotAndDotDot), (QStringList{"Team 1", "Team 2"}));
 }
 
 }  // namespace
