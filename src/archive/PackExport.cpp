@@ -342,6 +342,18 @@ Result write(const Plan& plan, const QString& zipPath, const Options& options)
         return Result::failure(
             QStringLiteral("There is nothing to export: none of the chosen entries can go into a "
                            "face pack."));
+    const QString target = QDir::cleanPath(QFileInfo(zipPath).absoluteFilePath());
+    const bool targetExists = QFileInfo::exists(zipPath);
+    const auto isTarget = [&](const QString& path) {
+        return !path.isEmpty() && (QDir::cleanPath(QFileInfo(path).absoluteFilePath()) == target ||
+                                   (targetExists && FileOps::sameFile(path, zipPath)));
+    };
+    bool exported = isTarget(plan.faceFolder + QStringLiteral("/map.txt"));
+    for (const Entry& e : plan.entries) exported = exported || isTarget(e.faceSource) || isTarget(e.hairSource);
+    if (exported)
+        return Result::failure(QStringLiteral("%1 is a file of the face folder that the pack takes; choose "
+                                              "another name for the face pack.")
+                                   .arg(shown(zipPath)));
     const QString journal = options.journalFolder.isEmpty() ? QDir::tempPath() : options.journalFolder;
     AtomicOutput out(zipPath, journal);
     if (Result r = out.open(); !r) return r;

@@ -79,7 +79,10 @@ Plan plan(const QString& faceFolder, const MapFile::Document& map, FolderListing
           const FaceFolderCheck::Report& report, const Selection& selection);
 
 struct Options {
-    QString journalFolder;  // the program folder: a killed export's scratch is named there
+    // The program folder: a killed export's scratch is named there, for the
+    // next start to remove. Without one, the system's temporary folder,
+    // which no start looks into.
+    QString journalFolder;
     // Models are zlib streams already and gain next to nothing from
     // deflating; they are stored unless asked. map.txt and readme.txt are
     // always deflated.
@@ -90,7 +93,8 @@ struct Options {
 
 // Writes the pack to `zipPath` (replacing a file there) as AtomicOutput
 // does: until it is complete nothing is at the path, and a failure or a
-// cancel leaves nothing. An empty plan is refused.
+// cancel leaves nothing. An empty plan is refused, and so is a path that is
+// the face folder's map.txt or one of the models the pack takes.
 Result write(const Plan& plan, const QString& zipPath, const Options& options);
 
 // The message of a cancelled export.

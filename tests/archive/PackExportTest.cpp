@@ -188,7 +188,10 @@ TEST_F(PackExportTest, ACancelledOrFailedExportLeavesNothingAndKeepsAnOldFile)
         EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"Pack.zip"});
         EXPECT_EQ(snapshotFolder(env.programFolder()), FolderSnapshot{});
     }
-    // A folder that is not there, and a folder in the way.
+    // A folder that is not there, a folder in the way, a file the pack takes.
+    const QByteArray map = TestEnv::readFile(env.faceFolder() + "/map.txt");
+    EXPECT_FALSE(PackExport::write(plan, env.faceFolder() + "/map.txt", {.journalFolder = env.programFolder()}).ok);
+    EXPECT_EQ(TestEnv::readFile(env.faceFolder() + "/map.txt"), map);
     EXPECT_FALSE(PackExport::write(plan, env.path("no/such/Pack.zip"), {.journalFolder = env.programFolder()}).ok);
     QDir().mkpath(out + "/Folder.zip");
     EXPECT_FALSE(PackExport::write(plan, out + "/Folder.zip", {.journalFolder = env.programFolder()}).ok);
