@@ -11,6 +11,7 @@
 #include "editdb/EditFileBuilder.h"
 #include "models/ModelFileBuilder.h"
 #include "support/DdsWriter.h"
+#include "support/FaceFolderFixture.h"
 #include "support/FakeGameHome.h"
 #include "support/RarWriter.h"
 
@@ -99,6 +100,15 @@ int main(int argc, char** argv)
     seed("map_reader", "map.txt",
          "12345, \"Sample Player_Face.bin\", \"Sample Player_Hair.bin\"\r\n7, ,\"Sample Team\\Oren Vasko_Hair.bin\"\r\n"
          "8, \"Tibo Marek_Face.bin\"");
+    {
+        // The map.txt of a face pack in every form a face folder holds, and
+        // one whose names try to leave the pack.
+        QTemporaryDir face;
+        seed("map_reader", "pack-map.txt", FaceFolderFixture::build(face.path(), {.entries = 40, .modelBytes = 64}));
+        seed("map_reader", "escaping-map.txt",
+             "1, \"..\\..\\up_Face.bin\", \"C:\\x_Hair.bin\"\r\n2, \"Team\\.\\\\P_Face.bin\"\r\n"
+             "3, ,\"\\\\server\\share\\h.bin\"\r\n");
+    }
 
     // Steam's library file in both layouts, with a path Steam writes escaped.
     const QStringList libraries = {"/home/alder/.local/share/Steam", "/mnt/games/Steam Library",

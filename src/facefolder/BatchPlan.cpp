@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "facefolder/FaceFolderCheck.h"
 #include "facefolder/FileNameCheck.h"
 #include "facefolder/MapLine.h"
+#include "platform/CodePage.h"
 #include "platform/FileOps.h"
 
 namespace BatchPlan {
@@ -86,6 +88,12 @@ struct Players {
 // The targets of a row's request, as Windows compares them.
 QStringList targetKeys(const Installer::Request& r)
 {
+    if (r.isPackEntry()) {
+        QStringList keys;
+        for (const QString& target : {r.faceTarget, r.hairTarget})
+            if (!target.isEmpty()) keys << target.toCaseFolded();
+        return keys;
+    }
     const QString folder = r.intoTeamFolder ? r.teamFolder + QLatin1Char('/') : QString();
     QStringList keys;
     if (MapLine::hasFace(r.content)) keys << (folder + MapLine::faceFileName(r.baseName)).toCaseFolded();
@@ -120,6 +128,124 @@ void buildRequest(Row& row, const Player& p, const Settings& s)
     }
 }
 
+bool isMapFile(const QString& name) { return name.compare(QLatin1String("map.txt"), Qt::CaseInsensitive) == 0; }
+
+// Where the names of a pack's lines land in the face folder: each folder
+// and file in the letter case the face folder has it in already, where it
+// has it (Windows would take that one), else as the line writes it.
+class FaceFolderNames {
+public:
+    explicit FaceFolderNames(const QString& faceFolder) : root_(faceFolder) {}
+
+    QString resolve(const QString& nameInLine)
+    {
+        QString relative, absolute = root_;
+        for (const QString& part : MapFile::placeParts(nameInLine)) {
+            const QString actual = namesIn(absolute).value(MapFile::foldedName(part), part);
+            relative += (relative.isEmpty() ? QString() : QStringLiteral("/")) + actual;
+            absolute += QLatin1Char('/') + actual;
+        }
+        return relative;
+    }
+
+private:
+    const QHash<QString, QString>& namesIn(const QString& folder)
+    {
+        if (const auto it = cache_.constFind(folder); it != cache_.cend()) return *it;
+        QHash<QString, QString> names;
+        QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        while (it.hasNext()) {
+            const QString name = it.nextFileInfo().fileName();
+            const QString folded = MapFile::foldedName(name);
+            if (!names.contains(folded)) names.insert(folded, name);
+        }
+        return *cache_.insert(folder, names);
+    }
+
+    QString root_;
+    QHash<QString, QHash<QString, QString>> cache_;
+};
+
+// The rows of one face pack's map.txt; the files they take are put in `taken`.
+void addPackRows(const QString& mapPath, const Settings& s, const QHash<qint32, QString>& names, const QString& archive,
+                 FaceFolderNames& faceNames, Plan& result, QSet<QString>& taken)
+{
+    const QString root = QFileInfo(mapPath).path();
+    const auto shownPath = [&](const QString& path) {
+        return QDir::toNativeSeparators(QDir(archive).relativeFilePath(path));
+    };
+    MapFile::Document doc;
+    if (const Result read = MapFile::read(mapPath, doc); !read) {
+        Row row;
+        row.packMap = mapPath;
+        row.faceEntry = shownPath(mapPath);
+        row.blocked = true;
+        row.problems << read.message;
+        result.rows.push_back(row);
+        return;
+    }
+    FolderListing listing = FolderListing::list(root);
+    for (size_t i = 0; i < doc.lines.size(); ++i) {
+        const MapFile::Line& line = doc.lines[i];
+        if (line.kind == MapFile::Kind::Blank) continue;
+        Row row;
+        row.packMap = mapPath;
+        if (!line.isEntry()) {
+            row.faceEntry = shownPath(mapPath);
+            row.blocked = true;
+            row.problems
+                << QStringLiteral("line %1 of the pack's map.txt is not understood: %2").arg(i + 1).arg(line.problem);
+            result.rows.push_back(row);
+            continue;
+        }
+        row.matched = true;
+        row.id = line.id;
+        row.player = names.value(line.id);
+        Installer::Request& r = row.request;
+        r.faceFolder = s.faceFolder;
+        r.journalFolder = s.journalFolder;
+        r.lineBytes = doc.raw(line).toByteArray();
+        r.line = CodePage::decode(r.lineBytes);
+        r.content = line.content();
+        struct Model {
+            const QString& name;
+            QString& entry;
+            QString& working;
+            QString& target;
+        };
+        for (const Model& m : {Model{line.face, row.faceEntry, r.workingFace, r.faceTarget},
+                               Model{line.hair, row.hairEntry, r.workingHair, r.hairTarget}}) {
+            if (m.name.isEmpty()) continue;
+            const QString key = MapFile::placeKey(m.name);
+            if (key.isEmpty()) {
+                row.problems << QStringLiteral("the line names %1, which would leave the pack's folder")
+                                    .arg(FileNameCheck::quoted(m.name));
+                continue;
+            }
+            const int file = listing.findFirst(key);
+            if (file < 0) {
+                row.problems << QStringLiteral("the pack has no file %1").arg(FileNameCheck::quoted(m.name));
+                continue;
+            }
+            const FolderListing::File& f = listing.file(file);
+            m.working = cleaned(listing.absolute(f));
+            m.entry = shownPath(m.working);
+            taken.insert(m.working);
+            if (f.viaLink) {
+                row.problems << QStringLiteral("%1 is a link; links are not followed").arg(m.entry);
+                continue;
+            }
+            m.target = faceNames.resolve(m.name);
+        }
+        const QString target = r.faceTarget.isEmpty() ? r.hairTarget : r.faceTarget;
+        row.teamFolder = target.contains(QLatin1Char('/')) ? target.section(QLatin1Char('/'), 0, -2) : QString();
+        if (row.problems.isEmpty())
+            if (const Result checked = Installer::check(r); !checked) row.problems << checked.message;
+        row.blocked = !row.problems.isEmpty();
+        result.rows.push_back(row);
+    }
+}
+
 }  // namespace
 
 bool classify(const QString& fileName, Part& part, QString& key)
@@ -150,9 +276,14 @@ Plan plan(const Settings& s, const std::vector<Player>& players, const MapFile::
     const auto insideArchive = [&](const QString& folder) { return folder.startsWith(archive + QLatin1Char('/')); };
 
     std::vector<Found> found;
+    QStringList packMaps;
     QDirIterator it(s.folder, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
+        if (isMapFile(info.fileName())) {
+            packMaps << cleaned(info.filePath());
+            continue;
+        }
         Found f;
         if (!classify(info.fileName(), f.part, f.key)) {
             ++result.ignored;
@@ -170,9 +301,21 @@ Plan plan(const Settings& s, const std::vector<Player>& players, const MapFile::
     }
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
 
+    // Face packs that say themselves what goes where come first.
+    packMaps.sort();
+    QSet<QString> taken;
+    if (!packMaps.isEmpty()) {
+        QHash<qint32, QString> names;
+        for (const Player& p : players)
+            if (!names.contains(p.id)) names.insert(p.id, p.name);
+        FaceFolderNames faceNames(s.faceFolder);
+        for (const QString& packMap : packMaps) addPackRows(packMap, s, names, archive, faceNames, result, taken);
+        std::erase_if(found, [&](const Found& f) { return taken.contains(f.path); });
+    }
+
     const Players known(players);
     QHash<QString, QList<int>> groups;  // player (or key) and folder -> its rows
-    std::vector<int> playerOf;
+    std::vector<int> playerOf(result.rows.size(), -1);
     for (const Found& f : found) {
         QString why;
         const int p = known.match(f.key, why);
@@ -218,7 +361,7 @@ Plan plan(const Settings& s, const std::vector<Player>& players, const MapFile::
     for (size_t i = 0; i < result.rows.size(); ++i) {
         Row& row = result.rows[i];
         if (!row.matched) continue;
-        buildRequest(row, players[size_t(playerOf[i])], s);
+        if (row.packMap.isEmpty()) buildRequest(row, players[size_t(playerOf[i])], s);
         if (row.blocked) continue;
         if (const QList<int> lines = mapLines.value(row.id); !lines.isEmpty()) {
             QStringList numbers;

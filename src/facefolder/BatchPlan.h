@@ -45,6 +45,7 @@ struct Row {
     QStringList problems;          // conflicts and failed checks, in words
     bool blocked = false;          // the row cannot be installed; problems say why
     bool ticked = false;           // at first: every row that has no problem
+    QString packMap;               // the face pack's map.txt whose line the row is; empty: matched by file name
 };
 
 struct Plan {
@@ -53,6 +54,17 @@ struct Plan {
     int ignored = 0;  // files that are no face or hair entry
 };
 
+// A face pack made to install back exactly (PackExport writes them) is known
+// by its map.txt: every entry line of a map.txt found in the folder or below
+// becomes a row of its own, with the line's identifier and exact bytes, its
+// models taken from beside that map.txt under the names the line gives and
+// installed under the same names (the team folders made when missing; a
+// folder or file that is there already in another letter case is used).
+// The pack's map.txt is foreign input: a name that would leave the pack or
+// the face folder, a missing or linked file and a line not understood make
+// rows that cannot be installed. The files such lines name are not matched
+// by file name again.
+//
 // Walks the folder (never through links) and matches its entries to the
 // players: a key of digits (or one that begins with digits and a separator)
 // is an identifier, anything else a name, compared with letter case,

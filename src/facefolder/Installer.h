@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -23,6 +24,15 @@ struct Request {
     QString workingFace;  // the model files to install
     QString workingHair;
     QString journalFolder;  // the program folder: an install cut short leaves its journal there
+
+    // An entry of a face pack's own map.txt: the line goes in as these
+    // bytes exactly (without a line end), and the models go where the line
+    // names them, relative to the face folder with "/" between folders.
+    // Folders missing on the way are made (and taken away again when the
+    // install fails). Empty: the line and names composed above.
+    QByteArray lineBytes;
+    QString faceTarget, hairTarget;  // empty: no such model
+    bool isPackEntry() const { return !lineBytes.isEmpty(); }
 };
 
 // Every check made before anything is written: the folders exist and are no

@@ -5,6 +5,7 @@
 #include "archive/FacePackImport.h"
 #include "facefolder/InstallUndo.h"
 #include "facefolder/MapRemoval.h"
+#include "platform/AtomicOutput.h"
 
 FileTransaction::Recovery recoverInterruptedWork(const QString& programFolder, const QString& faceFolder)
 {
@@ -12,6 +13,7 @@ FileTransaction::Recovery recoverInterruptedWork(const QString& programFolder, c
     if (!programFolder.isEmpty() && QFileInfo(programFolder).isDir()) {
         recovery = FileTransaction::recover(programFolder);
         FacePackImport::removeStaleStaging(programFolder);
+        AtomicOutput::recover(programFolder);  // the scratch of exports that were killed
         // After the transactions: the undo's record is then the one that stands.
         InstallUndo::tidy(programFolder);
     }

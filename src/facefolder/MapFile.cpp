@@ -279,6 +279,17 @@ QString placeKey(const QString& nameInLine)
     return key;
 }
 
+QStringList placeParts(const QString& nameInLine)
+{
+    if (placeKey(nameInLine).isEmpty()) return {};
+    QStringList parts;
+    for (const QString& part : nameInLine.split(QLatin1Char('\\'))) {
+        for (const QString& piece : part.split(QLatin1Char('/')))
+            if (!piece.isEmpty() && piece != QLatin1String(".")) parts << piece;
+    }
+    return parts;
+}
+
 std::shared_ptr<const Document> Cache::document(const QString& path, Result* status)
 {
     const QFileInfo info(path);

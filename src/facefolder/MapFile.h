@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -78,6 +79,11 @@ QString foldedName(const QString& name);
 // and "." parts are dropped. Empty when the name leaves the face folder
 // (".." or a drive, root or stream) or names nothing.
 QString placeKey(const QString& nameInLine);
+// The folder and file names a line's name walks through, as the line
+// writes them (empty and "." parts dropped); empty when placeKey() is:
+// the name leaves the face folder or names nothing. What a face pack's
+// files are called, in the pack and when it is installed.
+QStringList placeParts(const QString& nameInLine);
 
 // map.txt of one face folder, read again only when its size or time
 // changed, with the lines of each identifier at hand.

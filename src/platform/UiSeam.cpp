@@ -94,6 +94,10 @@ public:
     {
         return QFileDialog::getOpenFileName(owner, title, QString(), filter);
     }
+    QString saveFileName(QWidget* owner, const QString& title, const QString& suggested, const QString& filter) override
+    {
+        return QFileDialog::getSaveFileName(owner, title, suggested, filter);
+    }
     QString browseForFolder(QWidget* owner, const QString& prompt) override
     {
         return QFileDialog::getExistingDirectory(owner, prompt);

@@ -20,6 +20,10 @@ public:
     // The chosen file's path, or the empty text when the user cancelled.
     // `filter` is already in the toolkit's form ("Label (*.x);;All Files (*)").
     virtual QString openFileName(QWidget* owner, const QString& title, const QString& filter) = 0;
+    // The path to save to, or the empty text when the user cancelled; the
+    // dialog starts at `suggested` and asks before replacing a file.
+    virtual QString saveFileName(QWidget* owner, const QString& title, const QString& suggested,
+                                 const QString& filter) = 0;
     // The chosen folder's path, or the empty text when the user cancelled.
     virtual QString browseForFolder(QWidget* owner, const QString& prompt) = 0;
     // A message box titled "Ludex" with one OK button; returns when it is closed.

@@ -1,6 +1,7 @@
 #include "shell/frmInstalled.h"
 
 #include <QAbstractTableModel>
+#include <QAction>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "archive/PackExport.h"
 #include "editdb/Baza.h"
 #include "facefolder/FaceFolderCheck.h"
 #include "facefolder/MapRemoval.h"
@@ -149,6 +151,11 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     cmdRemove = new QPushButton(QStringLiteral("Remove..."), this);
     cmdRemove->setObjectName(QStringLiteral("cmdRemove"));
     cmdRemove->setToolTip(QStringLiteral("Removes the selected lines from map.txt and deletes their files"));
+    cmdExport = new QPushButton(QStringLiteral("Export as Face Pack..."), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    cmdExport->setToolTip(
+        QStringLiteral("Writes the selected entries' models and lines as a ZIP face pack that "
+                       "Install from Archive puts back exactly"));
 
     model_ = new Model(*state_, this);
     Table = new QTableView(this);
@@ -187,6 +194,7 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     commands->addStretch();
     commands->addWidget(cmdReload);
     commands->addWidget(cmdRemove);
+    commands->addWidget(cmdExport);
     auto* body = new QHBoxLayout;
     body->addWidget(Table, 1);
     body->addLayout(previews);
@@ -199,6 +207,15 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     connect(chkProblems, &QCheckBox::clicked, this, &frmInstalled::chkProblems_Click);
     connect(cmdReload, &QPushButton::clicked, this, &frmInstalled::reload);
     connect(cmdRemove, &QPushButton::clicked, this, &frmInstalled::cmdRemove_Click);
+    connect(cmdExport, &QPushButton::clicked, this, &frmInstalled::cmdExport_Click);
+    mnuSelectTeam = new QAction(QStringLiteral("Select All of This Team Folder"), Table);
+    mnuSelectTeam->setObjectName(QStringLiteral("mnuSelectTeam"));
+    auto* mnuExport = new QAction(cmdExport->text(), Table);
+    Table->addAction(mnuSelectTeam);
+    Table->addAction(mnuExport);
+    Table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(mnuSelectTeam, &QAction::triggered, this, &frmInstalled::mnuSelectTeam_Click);
+    connect(mnuExport, &QAction::triggered, this, &frmInstalled::cmdExport_Click);
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmInstalled::Table_CurrentChanged);
     reload();
@@ -271,6 +288,7 @@ void frmInstalled::reload()
                 .arg(s.report.orphans.size()));
     }
     cmdRemove->setEnabled(s.status.ok);
+    cmdExport->setEnabled(s.status.ok);
     FaceImg->showPlaceholder();
     HairImg->showPlaceholder();
 }
@@ -307,6 +325,80 @@ void frmInstalled::cmdRemove_Click()
     reload();
     main_.ShowInstalledNote();
     if (!removed) main_.ui().message(this, removed.message, UiSeam::Icon::Warning);
+}
+
+void frmInstalled::mnuSelectTeam_Click()
+{
+    const State& s = *state_;
+    const int current = Table->currentIndex().row();
+    if (current < 0 || current >= rowCount() || s.rows[size_t(current)].line < 0) return;
+    const auto teamOf = [&](const State::Row& r) {
+        if (r.line < 0 || !s.doc.lines[size_t(r.line)].isEntry()) return QString();
+        const MapFile::Line& l = s.doc.lines[size_t(r.line)];
+        return MapFile::placeKey(PackExport::teamFolderOf(l.face.isEmpty() ? l.hair : l.face));
+    };
+    const State::Row& picked = s.rows[size_t(current)];
+    if (!s.doc.lines[size_t(picked.line)].isEntry()) return;
+    const QString team = teamOf(picked);
+    QItemSelection selection;
+    for (int i = 0; i < rowCount(); ++i)
+        if (s.rows[size_t(i)].line >= 0 && s.doc.lines[size_t(s.rows[size_t(i)].line)].isEntry() &&
+            teamOf(s.rows[size_t(i)]) == team)
+            selection.select(model_->index(i, 0), model_->index(i, ColumnCount - 1));
+    Table->selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+void frmInstalled::cmdExport_Click()
+{
+    State& s = *state_;
+    PackExport::Selection chosen;
+    for (const QModelIndex& index : Table->selectionModel()->selectedRows())
+        if (const int line = s.rows[size_t(index.row())].line; line >= 0) chosen.lines.push_back(line);
+    UiSeam& ui = main_.ui();
+    if (chosen.lines.empty()) {
+        ui.message(this, QStringLiteral("Choose the entries to export in the list first."), UiSeam::Icon::Information);
+        return;
+    }
+    std::sort(chosen.lines.begin(), chosen.lines.end());
+    const PackExport::Plan plan = PackExport::plan(s.faceFolder, s.doc, s.listing, s.report, chosen);
+    if (plan.entries.empty()) {
+        ui.message(this,
+                   QStringLiteral("None of the chosen entries can go into a face pack:\n\n") + plan.describeSkipped(),
+                   UiSeam::Icon::Warning);
+        return;
+    }
+    if (!plan.skipped.empty() &&
+        !ui.confirm(this,
+                    QStringLiteral("%1 of the chosen entries cannot go into the face pack and are left out:\n\n%2\n\n"
+                                   "Export the other %3?")
+                        .arg(plan.skipped.size())
+                        .arg(plan.describeSkipped())
+                        .arg(plan.entries.size()),
+                    UiSeam::Icon::Warning))
+        return;
+    QString path = ui.saveFileName(this, QStringLiteral("Export as Face Pack"),
+                                   QDir::homePath() + QStringLiteral("/Face Pack.zip"),
+                                   QStringLiteral("Face packs (*.zip);;All Files (*)"));
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".zip");
+    Result written;
+    bool cancelled = false;
+    {
+        const std::unique_ptr<ProgressSink> progress = ui.progress(
+            this, QStringLiteral("Exporting %1 players...").arg(plan.entries.size()), std::max<qint64>(plan.bytes, 1));
+        written = PackExport::write(plan, path, {.journalFolder = main_.programFolder(), .progress = progress.get()});
+        cancelled = !written && progress->wasCanceled();
+    }
+    if (written)
+        ui.message(this,
+                   QStringLiteral("The face pack %1 holds %2 players (%3 model files).")
+                       .arg(FileOps::shown(path))
+                       .arg(plan.entries.size())
+                       .arg(plan.files),
+                   UiSeam::Icon::Information);
+    else
+        ui.message(this, cancelled ? PackExport::cancelledMessage() : written.message,
+                   cancelled ? UiSeam::Icon::Information : UiSeam::Icon::Warning);
 }
 
 void frmInstalled::Table_CurrentChanged()

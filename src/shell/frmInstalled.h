@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -29,6 +30,8 @@ public:
     QCheckBox* chkProblems = nullptr;  // "Only problems"
     QPushButton* cmdReload = nullptr;
     QPushButton* cmdRemove = nullptr;
+    QPushButton* cmdExport = nullptr;  // "Export as Face Pack..."
+    QAction* mnuSelectTeam = nullptr;  // the list's "Select All of This Team Folder"
     QTableView* Table = nullptr;
     ImageBox* FaceImg = nullptr;
     ImageBox* HairImg = nullptr;
@@ -44,6 +47,10 @@ public slots:
     void reload();
     void chkProblems_Click();
     void cmdRemove_Click();
+    // Writes the selected entries as a face pack, after saying which cannot go.
+    void cmdExport_Click();
+    // Adds every entry whose files lie in the current entry's team folder to the selection.
+    void mnuSelectTeam_Click();
     // Previews the textures of the entry picked in the list.
     void Table_CurrentChanged();
 

@@ -33,6 +33,15 @@ QString ScriptedUi::openFileName(QWidget*, const QString& title, const QString& 
     return answer;
 }
 
+QString ScriptedUi::saveFileName(QWidget*, const QString& title, const QString& suggested, const QString&)
+{
+    shown.push_back({"save", title, suggested, Icon::None});
+    if (saveFiles.empty()) return QString();
+    QString answer = saveFiles.front();
+    saveFiles.pop_front();
+    return answer;
+}
+
 QString ScriptedUi::browseForFolder(QWidget*, const QString& prompt)
 {
     shown.push_back({"folder", prompt, QString(), Icon::None});

@@ -13,16 +13,17 @@
 class ScriptedUi : public UiSeam {
 public:
     struct Shown {
-        QString kind;   // "open", "folder", "message", "confirm", "progress", "locations"
+        QString kind;   // "open", "save", "folder", "message", "confirm", "progress", "locations"
         QString title;  // dialog title, folder prompt or progress label
-        QString text;   // message text, or the filter of an open dialog
+        QString text;   // message text, the filter of an open dialog, the suggestion of a save dialog
         Icon icon = Icon::None;
     };
 
-    std::deque<QString> files;     // next answers of openFileName ("" = cancel)
-    std::deque<QString> folders;   // next answers of browseForFolder ("" = cancel)
-    std::deque<bool> answers;      // next answers of confirm (none left = No)
-    int cancelProgressAfter = -1;  // progress reports cancel after this many setValue calls
+    std::deque<QString> files;      // next answers of openFileName ("" = cancel)
+    std::deque<QString> folders;    // next answers of browseForFolder ("" = cancel)
+    std::deque<QString> saveFiles;  // next answers of saveFileName ("" = cancel)
+    std::deque<bool> answers;       // next answers of confirm (none left = No)
+    int cancelProgressAfter = -1;   // progress reports cancel after this many setValue calls
     // Next answers of chooseLocations: the pick, or nothing to decline (none left = decline).
     std::deque<std::optional<Locations>> locationAnswers;
 
@@ -32,6 +33,8 @@ public:
     QStringList offeredEditFiles, offeredFaceFolders;  // what chooseLocations offered last
 
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QString saveFileName(QWidget* owner, const QString& title, const QString& suggested,
+                         const QString& filter) override;
     QString browseForFolder(QWidget* owner, const QString& prompt) override;
     void message(QWidget* owner, const QString& text, Icon icon) override;
     bool confirm(QWidget* owner, const QString& text, Icon icon) override;
