@@ -316,6 +316,30 @@ TEST(CliTest, RemoveTakesTheLinesAndTheirFiles)
     EXPECT_EQ(w.run({"check"}).code, 0);
 }
 
+// A face folder handed on as a pack comes back line for line in an empty one.
+TEST(CliTest, ExportedPackInstallsBackIntoAnEmptyFaceFolder)
+{
+    const CliWorld w;
+    ASSERT_EQ(w.run({"install", w.world().facePack()}).code, 0);
+    const QString pack = w.world().root() + "/Shared/All faces.zip";
+    QDir().mkpath(w.world().root() + "/Shared");
+    const Outcome exported = w.run({"export-pack", "--all", pack});
+    EXPECT_EQ(exported.code, 0) << exported.err.constData();
+    const QString empty = w.world().root() + "/Other/Ludex/Face";
+    QDir().mkpath(empty);
+    const Outcome installed = w.run({"install", "--face-folder", empty, pack});
+    EXPECT_EQ(installed.code, 0) << installed.err.constData() << installed.out.constData();
+    EXPECT_EQ(w.read(empty + "/map.txt"), w.read(w.map()));
+    EXPECT_EQ(w.read(empty + "/Millbrook Athletic/Lasse Quinlow_Face.bin"),
+              w.read(w.face() + "/Millbrook Athletic/Lasse Quinlow_Face.bin"));
+
+    EXPECT_EQ(w.run({"export-pack", pack}).code, 2);  // nothing chosen
+    const Outcome unknown = w.run({"export-pack", "--player", "55555", w.world().root() + "/Shared/none.zip"});
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_TRUE(unknown.err.contains("55555")) << unknown.err.constData();
+    EXPECT_FALSE(QFileInfo::exists(w.world().root() + "/Shared/none.zip"));
+}
+
 TEST(CliTest, VerifyPackNamesTheDamagedModel)
 {
     const CliWorld w;
