@@ -126,6 +126,13 @@ Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 
     FreeImageLib::clearMessage();
     const FREE_IMAGE_FORMAT format = fi.GetFileTypeFromMemory(memory, 0);
     if (format == FIF_UNKNOWN) return Result::failure(name + QStringLiteral(" is not a picture"));
+    // A TGA file has no magic to find it by beforehand, and its reader
+    // allocates every pixel its header states.
+    if (format == FIF_TARGA && bytes.size() >= 18) {
+        w = qFromLittleEndian<quint16>(bytes.data() + 12);
+        h = qFromLittleEndian<quint16>(bytes.data() + 14);
+        if (w <= 0 || h <= 0 || w * h > maxPixels) return tooLarge(w, h);
+    }
     {
         // The header alone first, where the format's reader can: the size is
         // known before any pixel is allocated.
@@ -170,6 +177,17 @@ Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 
         }
     }
     return Result::success();
+}
+
+FREE_IMAGE_FORMAT typeOf(QByteArrayView bytes)
+{
+    const FreeImageLib& fi = FreeImageLib::get();
+    if (!fi.error.isEmpty() || bytes.isEmpty()) return FIF_UNKNOWN;
+    FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size()));
+    if (!memory) return FIF_UNKNOWN;
+    const FREE_IMAGE_FORMAT format = fi.GetFileTypeFromMemory(memory, 0);
+    fi.CloseMemory(memory);
+    return format;
 }
 
 Result encodePng(const RgbaImage& image, QByteArray* out)
