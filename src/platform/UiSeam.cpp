@@ -1,6 +1,7 @@
 #include "platform/UiSeam.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -69,6 +70,11 @@ public:
     {
         return QFileDialog::getOpenFileName(owner, title, QString(), filter);
     }
+    QString saveFileName(QWidget* owner, const QString& title, const QString& suggested, const QString& filter) override
+    {
+        return QFileDialog::getSaveFileName(owner, title, suggested, filter);
+    }
+    bool runDialog(QDialog& dialog) override { return dialog.exec() == QDialog::Accepted; }
     QString browseForFolder(QWidget* owner, const QString& prompt) override
     {
         return QFileDialog::getExistingDirectory(owner, prompt);

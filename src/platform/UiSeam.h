@@ -5,6 +5,7 @@
 
 #include "platform/Progress.h"
 
+class QDialog;
 class QWidget;
 
 // Every modal piece of user interface the window opens goes through here, so
@@ -18,6 +19,12 @@ public:
     // The chosen file's path, or the empty text when the user cancelled.
     // `filter` is already in the toolkit's form ("Label (*.x);;All Files (*)").
     virtual QString openFileName(QWidget* owner, const QString& title, const QString& filter) = 0;
+    // The path to save to, or the empty text when the user cancelled.
+    // `suggested` is the file name (or path) offered first.
+    virtual QString saveFileName(QWidget* owner, const QString& title, const QString& suggested,
+                                 const QString& filter) = 0;
+    // Runs a dialog of the window's own modally; true when it was accepted.
+    virtual bool runDialog(QDialog& dialog) = 0;
     // The chosen folder's path, or the empty text when the user cancelled.
     virtual QString browseForFolder(QWidget* owner, const QString& prompt) = 0;
     // A message box titled "Ludex" with one OK button; returns when it is closed.

@@ -1,5 +1,7 @@
 #include "support/ScriptedUi.h"
 
+#include <QDialog>
+
 namespace {
 class ScriptedProgress : public ProgressSink {
 public:
@@ -30,6 +32,25 @@ QString ScriptedUi::openFileName(QWidget*, const QString& title, const QString& 
     if (files.empty()) return QString();
     QString answer = files.front();
     files.pop_front();
+    return answer;
+}
+
+QString ScriptedUi::saveFileName(QWidget*, const QString& title, const QString&, const QString& filter)
+{
+    shown.push_back({"save", title, filter, Icon::None});
+    if (saveFiles.empty()) return QString();
+    QString answer = saveFiles.front();
+    saveFiles.pop_front();
+    return answer;
+}
+
+bool ScriptedUi::runDialog(QDialog& dialog)
+{
+    shown.push_back({"dialog", dialog.windowTitle(), QString(), Icon::None});
+    if (onDialog) onDialog(dialog);
+    if (dialogs.empty()) return false;
+    const bool answer = dialogs.front();
+    dialogs.pop_front();
     return answer;
 }
 

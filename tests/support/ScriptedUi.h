@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/UiSeam.h"
@@ -13,13 +14,17 @@
 class ScriptedUi : public UiSeam {
 public:
     struct Shown {
-        QString kind;   // "open", "folder", "message", "confirm", "progress"
+        QString kind;   // "open", "save", "folder", "message", "confirm", "progress", "dialog"
         QString title;  // dialog title, folder prompt or progress label
-        QString text;   // message text, or the filter of an open dialog
+        QString text;   // message text, or the filter of an open or save dialog
         Icon icon = Icon::None;
     };
 
-    std::deque<QString> files;     // next answers of openFileName ("" = cancel)
+    std::deque<QString> files;      // next answers of openFileName ("" = cancel)
+    std::deque<QString> saveFiles;  // next answers of saveFileName ("" = cancel)
+    std::deque<bool> dialogs;       // next answers of runDialog (none left = cancelled)
+    // Looks at a dialog of the window's own before it is answered.
+    std::function<void(QDialog&)> onDialog;
     std::deque<QString> folders;   // next answers of browseForFolder ("" = cancel)
     std::deque<bool> answers;      // next answers of confirm (none left = No)
     int cancelProgressAfter = -1;  // progress reports cancel after this many setValue calls
@@ -29,6 +34,9 @@ public:
     int progressSteps = 0;         // setValue calls seen so far
 
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QString saveFileName(QWidget* owner, const QString& title, const QString& suggested,
+                         const QString& filter) override;
+    bool runDialog(QDialog& dialog) override;
     QString browseForFolder(QWidget* owner, const QString& prompt) override;
     void message(QWidget* owner, const QString& text, Icon icon) override;
     bool confirm(QWidget* owner, const QString& text, Icon icon) override;
