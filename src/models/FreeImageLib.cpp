@@ -24,7 +24,7 @@ bool resolveCall(QLibrary& library, const char* name, F& function)
 // Width and height as the file's own header states them, for the formats
 // whose readers would decode everything before saying how large it is;
 // false when the header is not one of them.
-bool statedSize(QByteArrayView b, qint64& width, qint64& height)
+bool pictureHeaderSize(QByteArrayView b, qint64& width, qint64& height)
 {
     const auto u32be = [&](qsizetype at) { return qFromBigEndian<quint32>(b.data() + at); };
     const auto u32le = [&](qsizetype at) { return qFromLittleEndian<quint32>(b.data() + at); };
@@ -117,7 +117,7 @@ Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 
                                    .arg(maxPixels));
     };
     qint64 w = 0, h = 0;
-    if (statedSize(bytes, w, h) && (w <= 0 || h <= 0 || w * h > maxPixels)) return tooLarge(w, h);
+    if (pictureHeaderSize(bytes, w, h) && (w <= 0 || h <= 0 || w * h > maxPixels)) return tooLarge(w, h);
 
     FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size()));
     if (!memory) return Result::failure(QStringLiteral("memory for %1 not available").arg(name));
@@ -177,6 +177,29 @@ Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 
         }
     }
     return Result::success();
+}
+
+bool statedSize(QByteArrayView bytes, qint64* width, qint64* height)
+{
+    if (pictureHeaderSize(bytes, *width, *height)) return true;
+    const FreeImageLib& fi = FreeImageLib::get();
+    if (!fi.error.isEmpty() || bytes.isEmpty()) return false;
+    FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size()));
+    if (!memory) return false;
+    const auto closeMemory = qScopeGuard([&] { fi.CloseMemory(memory); });
+    const FREE_IMAGE_FORMAT format = fi.GetFileTypeFromMemory(memory, 0);
+    if (format == FIF_TARGA && bytes.size() >= 18) {
+        *width = qFromLittleEndian<quint16>(bytes.data() + 12);
+        *height = qFromLittleEndian<quint16>(bytes.data() + 14);
+        return true;
+    }
+    if (format == FIF_UNKNOWN) return false;
+    fi.SeekMemory(memory, 0, SEEK_SET);
+    FreeImageBitmap header(fi.LoadFromMemory(format, memory, FIF_LOAD_NOPIXELS));
+    if (!header.handle) return false;
+    *width = fi.GetWidth(header.handle);
+    *height = fi.GetHeight(header.handle);
+    return true;
 }
 
 FREE_IMAGE_FORMAT typeOf(QByteArrayView bytes)

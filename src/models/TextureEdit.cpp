@@ -69,6 +69,13 @@ Result checkTarget(const QString& outFile, const QStringList& sources)
 
 QString sizeText(qint64 w, qint64 h) { return QStringLiteral("%1 x %2").arg(w).arg(h); }
 
+Result otherSize(const QString& pictureName, qint64 w, qint64 h, const ModelTexture::DdsInfo& info)
+{
+    return Result::failure(QStringLiteral("%1 is %2 pixels; the model's texture is %3. Only a picture of the "
+                                          "texture's size can replace it.")
+                               .arg(pictureName, sizeText(w, h), sizeText(info.width, info.height)));
+}
+
 bool sameLayout(const ModelTexture::DdsInfo& a, const ModelTexture::DdsInfo& b)
 {
     return a.format == b.format && a.width == b.width && a.height == b.height && a.mipmaps == b.mipmaps &&
@@ -153,13 +160,16 @@ Result replaceInMemory(const ModelTexture::Model& model, QByteArrayView picture,
         out->dds += picture.sliced(ModelTexture::DdsInfo::kHeaderLength, given.length - given.kHeaderLength);
         if (Result r = Pictures::decode(out->dds, pictureName, &out->after); !r) return r;
     } else {
+        // The size is checked from the header first: a picture is never
+        // decoded beyond the texture's size.
+        const qint64 pixels = qint64(info.width) * info.height;
+        qint64 w = 0, h = 0;
+        if (Pictures::statedSize(picture, &w, &h) && (w != info.width || h != info.height))
+            return otherSize(pictureName, w, h, info);
         RgbaImage image;
-        if (Result r = Pictures::decode(picture, pictureName, &image); !r) return r;
+        if (Result r = Pictures::decode(picture, pictureName, &image, pixels); !r) return r;
         if (quint32(image.width) != info.width || quint32(image.height) != info.height)
-            return Result::failure(
-                QStringLiteral("%1 is %2 pixels; the model's texture is %3. Only a picture of "
-                               "the texture's size can replace it.")
-                    .arg(pictureName, sizeText(image.width, image.height), sizeText(info.width, info.height)));
+            return otherSize(pictureName, image.width, image.height, info);
         // DXT1 keeps one bit of alpha; a texture that uses it may get it back.
         const bool alphaKept = info.hasAlpha() || (info.format == ModelTexture::Format::Dxt1 && out->before.hasAlpha());
         if (!alphaKept && image.hasAlpha())

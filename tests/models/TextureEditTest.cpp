@@ -197,3 +197,20 @@ TEST(TextureEditExportTest, PngKeepsTheTexturePictureWithAlpha)
     EXPECT_EQ(QDir(env.root()).entryList(QStringList() << QStringLiteral(".ludex-*"), QDir::Hidden | QDir::Files),
               QStringList());
 }
+
+// BMP and TGA pictures are taken as PNG ones are, alpha of a TGA included.
+TEST(TextureEditExportTest, BmpAndTgaPicturesReplaceTheTexture)
+{
+    TestEnv env;
+    const RgbaImage face = TexturePictures::faceLike(64, 3), hair = TexturePictures::hairLike(64, 3);
+    const QString faceModel = ModelFileBuilder().dds(texture(Format::Dxt1, 64, 1, face)).write(env.path("Face.bin"));
+    const QString hairModel = ModelFileBuilder().dds(texture(Format::Rgba, 64, 1, face)).write(env.path("Hair.bin"));
+    TestEnv::writeFile(env.path("face.bmp"), TexturePictures::bmp(face));
+    TestEnv::writeFile(env.path("hair.tga"), TexturePictures::tga(hair));
+    TextureEdit::Replacement r;
+    ASSERT_TRUE(TextureEdit::prepareReplacement(faceModel, env.path("face.bmp"), &r).ok);
+    EXPECT_GE(TexturePictures::psnr(face, r.after), 32);
+    const Result tga = TextureEdit::prepareReplacement(hairModel, env.path("hair.tga"), &r);
+    ASSERT_TRUE(tga.ok) << tga.message.toStdString();
+    EXPECT_EQ(TexturePictures::maxDifference(hair, r.after), 0);
+}

@@ -1,5 +1,6 @@
 #include "support/TexturePictures.h"
 
+#include <QBuffer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRandomGenerator>
@@ -97,6 +98,35 @@ QByteArray png(const RgbaImage& picture)
     QByteArray out;
     if (Result r = Pictures::encodePng(picture, &out); !r) throw std::runtime_error(r.message.toStdString());
     return out;
+}
+
+QByteArray tga(const RgbaImage& picture)
+{
+    QByteArray out(18, '\0');
+    out[2] = 2;  // uncompressed true colour
+    out[12] = char(picture.width & 0xff);
+    out[13] = char(picture.width >> 8);
+    out[14] = char(picture.height & 0xff);
+    out[15] = char(picture.height >> 8);
+    out[16] = 32;
+    out[17] = 0x28;  // 8 bits of alpha, rows from the top
+    for (int y = 0; y < picture.height; ++y) {
+        const uchar* s = picture.row(y);
+        for (int x = 0; x < picture.width; ++x, s += 4) {
+            const char bgra[4] = {char(s[2]), char(s[1]), char(s[0]), char(s[3])};
+            out.append(bgra, 4);
+        }
+    }
+    return out;
+}
+
+QByteArray bmp(const RgbaImage& picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    toImage(picture).convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
+    return bytes;
 }
 
 double psnr(const RgbaImage& a, const RgbaImage& b)

@@ -18,6 +18,9 @@ RgbaImage fromImage(const QImage& image);
 QImage toImage(const RgbaImage& picture);
 // A PNG file of the picture (always with an alpha channel).
 QByteArray png(const RgbaImage& picture);
+// An uncompressed 32-bit TGA file and a 24-bit BMP file of the picture.
+QByteArray tga(const RgbaImage& picture);
+QByteArray bmp(const RgbaImage& picture);
 
 // Peak signal-to-noise ratio of the colour channels of `b` against `a`, in
 // dB (alpha left out); 99 for identical colours, 0 for different sizes.
