@@ -214,3 +214,22 @@ TEST(TextureEditExportTest, BmpAndTgaPicturesReplaceTheTexture)
     ASSERT_TRUE(tga.ok) << tga.message.toStdString();
     EXPECT_EQ(TexturePictures::maxDifference(hair, r.after), 0);
 }
+
+// Bytes 8-11 that held the old stream's length hold the new one's; the
+// bytes after the stream stay behind it.
+TEST(TextureEditExportTest, StreamLengthFieldFollowsTheNewStream)
+{
+    TestEnv env;
+    ModelFileBuilder builder;
+    builder.dds(texture(Format::Dxt5, 64, 7, TexturePictures::hairLike(64, 1))).trailing("TAIL");
+    QByteArray lead("LUDEXMD0\0\0\0\0", 12);
+    qToLittleEndian<quint32>(quint32(ModelFileBuilder::zlibStream(builder.payload()).size()), lead.data() + 8);
+    const QString model = builder.leading(lead).write(env.path("Hair.bin"));
+    TestEnv::writeFile(env.path("hair.png"), TexturePictures::png(TexturePictures::hairLike(64, 9)));
+    ASSERT_TRUE(TextureEdit::replaceTexture(model, env.path("hair.png"), env.path("New.bin")).ok);
+    const QByteArray file = TestEnv::readFile(env.path("New.bin"));
+    EXPECT_NE(file.size(), TestEnv::readFile(model).size());
+    EXPECT_EQ(file.first(8), lead.first(8));
+    EXPECT_EQ(qint64(le32(file, 8)), file.size() - 16 - 4);
+    EXPECT_TRUE(file.endsWith("TAIL"));
+}
