@@ -20,9 +20,9 @@ constexpr qsizetype kStreamLengthField = 8;
 constexpr qsizetype kCodecStart = 12;
 constexpr qsizetype kStreamStart = 16;
 
-// The length of the zlib stream that starts at `at`, read to its end; -1
-// when it does not end inside the file.
-qint64 streamLength(const QByteArray& file, qsizetype at)
+// The length of the zlib stream that starts at `at`, read to its end, and
+// how much it unpacks to; -1 when it does not end inside the file.
+qint64 streamLength(const QByteArray& file, qsizetype at, qint64* unpacked)
 {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return -1;
@@ -36,6 +36,7 @@ qint64 streamLength(const QByteArray& file, qsizetype at)
         rc = inflate(&z, Z_NO_FLUSH);
     }
     const qint64 length = rc == Z_STREAM_END ? qint64(z.total_in) : -1;
+    *unpacked = qint64(z.total_out);
     inflateEnd(&z);
     return length;
 }
@@ -86,8 +87,15 @@ bool sameLayout(const ModelTexture::DdsInfo& a, const ModelTexture::DdsInfo& b)
 Result assemble(const ModelTexture::Model& model, const QByteArray& dds, QByteArray* out)
 {
     const QByteArray& file = model.file;
-    const qint64 oldStream = streamLength(file, kStreamStart);
+    qint64 unpacked = 0;
+    const qint64 oldStream = streamLength(file, kStreamStart, &unpacked);
     if (oldStream < 0) return Result::failure(QStringLiteral("the model's compressed payload is damaged"));
+    // A stored size short of the data would cut the payload's tail off.
+    if (unpacked != model.payload.size())
+        return Result::failure(QStringLiteral("the model's stored payload size (%1 bytes) is not the %2 bytes its "
+                                              "data holds")
+                                   .arg(model.payload.size())
+                                   .arg(unpacked));
     QByteArray payload = model.payload;
     std::memcpy(payload.data() + model.ddsOffset, dds.constData(), size_t(dds.size()));
     QByteArray codec;

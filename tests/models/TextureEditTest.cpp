@@ -145,6 +145,9 @@ TEST(TextureEditRefusalTest, BadInputsAreRefusedAndNothingIsWritten)
     const QByteArray whole = texture(Format::Dxt5, 64, 1, face);
     const QString cut = ModelFileBuilder().dds(whole.first(whole.size() - 100)).write(env.path("Cut.bin"));
     const QByteArray png = TexturePictures::png(face);
+    const ModelFileBuilder whole64 = ModelFileBuilder().dds(texture(Format::Dxt1, 64, 1, face) + "payload tail");
+    const QString shortStored =
+        ModelFileBuilder(whole64).storedSize(qint32(whole64.payload().size() - 2)).write(env.path("Short.bin"));
     // A PNG header that states 30,000 x 30,000 pixels.
     QByteArray huge = png.first(33);
     qToBigEndian<quint32>(30000, huge.data() + 16);
@@ -163,6 +166,7 @@ TEST(TextureEditRefusalTest, BadInputsAreRefusedAndNothingIsWritten)
         {"damaged.png", png.first(png.size() / 2), model, "cannot be read as a picture"},
         {"huge.png", huge, model, "30000 x 30000"},
         {"good.png", png, cut, "cut short"},
+        {"good.png", png, shortStored, "stored payload size"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
