@@ -84,8 +84,8 @@ constexpr qint64 kMaxPixels = 8192LL * 8192LL;
 // failure message.
 Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 maxPixels = kMaxPixels);
 
-// The width and height a picture file's header states, read without
-// decoding its pixels; false when they cannot be told that way.
+// The width and height a PNG, BMP, TGA or DDS file's header states, read
+// from its bytes; false for other files, whose size is not told this way.
 bool statedSize(QByteArrayView bytes, qint64* width, qint64* height);
 
 // The format of a picture file held in memory as FreeImage tells it;
