@@ -50,8 +50,6 @@ protected:
     TestEnv env;
 };
 
-}  // namespace
-
 // Export as DDS and replace with it: the very same file back, whatever the
 // format, with a stream-length field and bytes after the stream kept.
 TEST_P(TextureEditTest, ExportedDdsPutBackGivesTheIdenticalFile)
@@ -237,3 +235,5 @@ TEST(TextureEditExportTest, StreamLengthFieldFollowsTheNewStream)
     EXPECT_EQ(qint64(le32(file, 8)), file.size() - 16 - 4);
     EXPECT_TRUE(file.endsWith("TAIL"));
 }
+
+}  // namespace

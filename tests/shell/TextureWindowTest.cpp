@@ -48,8 +48,6 @@ protected:
                                  .write(env.path("picked/Sample Face.bin"));
 };
 
-}  // namespace
-
 // Export from the face box writes the PNG beside the chosen file's name;
 // replace shows before and after, saves the new model where the user says,
 // and takes it as the chosen face: the working copy, its status and preview.
@@ -151,3 +149,5 @@ TEST_F(TextureWindow, FacePackEntryAndInstalledEntryExportTheirTextures)
     view->findChild<QPushButton*>("cmdReplaceTexture_HairImg")->click();
     EXPECT_TRUE(env.ui.messages().last().contains("no model file here"));
 }
+
+}  // namespace
