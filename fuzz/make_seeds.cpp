@@ -14,6 +14,7 @@
 #include "support/FaceFolderFixture.h"
 #include "support/FakeGameHome.h"
 #include "support/RarWriter.h"
+#include "support/TexturePictures.h"
 
 namespace {
 
@@ -61,6 +62,22 @@ int main(int argc, char** argv)
     seed("preview", "texture-outside.bin", ModelFileBuilder().dds(dds).T(1 << 30).bytes());
     seed("preview", "model-block-negative.bin", ModelFileBuilder().dds(dds).M(100).A(-200).bytes());
     seed("preview", "trailing.bin", ModelFileBuilder().dds(dds).trailing(QByteArray(12, '\0')).bytes());
+
+    // Pictures for a texture: the right size in each format the program
+    // reads, another size, transparency, and damage.
+    {
+        const RgbaImage face = TexturePictures::faceLike(16), hair = TexturePictures::hairLike(16);
+        const QByteArray png = TexturePictures::png(face);
+        seed("texture_replace", "face.png", png);
+        seed("texture_replace", "hair.png", TexturePictures::png(hair));
+        seed("texture_replace", "small.png", TexturePictures::png(TexturePictures::faceLike(8)));
+        seed("texture_replace", "cut.png", png.first(png.size() / 2));
+        seed("texture_replace", "face.bmp", TexturePictures::bmp(face));
+        seed("texture_replace", "hair.tga", TexturePictures::tga(hair));
+        seed("texture_replace", "face.dds", DdsWriter::dxt1(16, 16, DdsWriter::checkerBlock).bytes);
+        seed("texture_replace", "face-dxt5.dds", DdsWriter::dxt5(16, 8, DdsWriter::checkerBlock, 128).bytes);
+        seed("texture_replace", "rgba.dds", DdsWriter::rgba32(DdsWriter::testPattern(8, 8)).bytes);
+    }
 
     // Edit files: the players' part (the team table lies megabytes further on).
     seed("edit_tables", "players.bin",

@@ -10,7 +10,7 @@ apt-get install -y -qq --no-install-recommends \
   cmake ninja-build g++ pkg-config ccache clang-format git \
   clang libclang-rt-14-dev \
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools libqt6opengl6-dev libgl-dev \
-  libfreeimage-dev libarchive-dev libunarr-dev zlib1g-dev \
+  libfreeimage-dev libarchive-dev libunarr-dev libsquish-dev zlib1g-dev imagemagick \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libarchive-tools xvfb xauth fonts-dejavu-core \
   desktop-file-utils appstream dpkg-dev file >/dev/null

@@ -77,13 +77,22 @@ Result BazaZlib::CompressFile(const QString& Source, const QString& Destination)
         data = in.readAll();
         if (data.size() != n) return Result::failure(QStringLiteral("cannot read ") + Source);
     }
-    const qint32 n = qint32(data.size());
-    if (!CompressBuffer(data)) return Result::failure(QStringLiteral("zlib cannot compress ") + Source);
-
-    QByteArray head(4, '\0');
-    qToLittleEndian<qint32>(n, head.data());
-    if (!writeWhole(Destination, head, data)) return Result::failure(QStringLiteral("cannot write ") + Destination);
+    QByteArray file;
+    if (!Compress(data, file)) return Result::failure(QStringLiteral("zlib cannot compress ") + Source);
+    if (!writeWhole(Destination, QByteArray(), file))
+        return Result::failure(QStringLiteral("cannot write ") + Destination);
     return Result::success();
+}
+
+bool BazaZlib::Compress(const QByteArray& data, QByteArray& file)
+{
+    if (data.isEmpty() || data.size() > std::numeric_limits<qint32>::max()) return false;
+    QByteArray stream = data;
+    if (!CompressBuffer(stream)) return false;
+    QByteArray out(4, '\0');
+    qToLittleEndian<qint32>(qint32(data.size()), out.data());
+    file = out + stream;
+    return true;
 }
 
 bool BazaZlib::Uncompress(const QByteArray& file, QByteArray& payload) noexcept

@@ -38,6 +38,10 @@ public:
     // What UncompressFile writes for a codec file already in memory: false
     // where it would leave its output untouched, `payload` unchanged then.
     static bool Uncompress(const QByteArray& file, QByteArray& payload) noexcept;
+    // What CompressFile writes for data already in memory: the size, then the
+    // stream. False (`file` unchanged) when the data is empty, beyond a signed
+    // 32-bit size, or zlib fails.
+    static bool Compress(const QByteArray& data, QByteArray& file);
 
     // Output capacity for compressing n bytes: n * 0.01 + n + 12 in double
     // precision, rounded to nearest with ties to even (1,000 gives 1,022).

@@ -24,7 +24,7 @@ bool resolveCall(QLibrary& library, const char* name, F& function)
 // Width and height as the file's own header states them, for the formats
 // whose readers would decode everything before saying how large it is;
 // false when the header is not one of them.
-bool statedSize(QByteArrayView b, qint64& width, qint64& height)
+bool pictureHeaderSize(QByteArrayView b, qint64& width, qint64& height)
 {
     const auto u32be = [&](qsizetype at) { return qFromBigEndian<quint32>(b.data() + at); };
     const auto u32le = [&](qsizetype at) { return qFromLittleEndian<quint32>(b.data() + at); };
@@ -33,7 +33,9 @@ bool statedSize(QByteArrayView b, qint64& width, qint64& height)
         height = u32be(20);
         return true;
     }
-    if (b.size() >= 128 && std::memcmp(b.data(), "DDS ", 4) == 0) {
+    // Even a DDS file cut short inside its header: its reader would take
+    // the size it states all the same.
+    if (b.size() >= 20 && std::memcmp(b.data(), "DDS ", 4) == 0) {
         height = u32le(12);
         width = u32le(16);
         return true;
@@ -117,7 +119,7 @@ Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 
                                    .arg(maxPixels));
     };
     qint64 w = 0, h = 0;
-    if (statedSize(bytes, w, h) && (w <= 0 || h <= 0 || w * h > maxPixels)) return tooLarge(w, h);
+    if (pictureHeaderSize(bytes, w, h) && (w <= 0 || h <= 0 || w * h > maxPixels)) return tooLarge(w, h);
 
     FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size()));
     if (!memory) return Result::failure(QStringLiteral("memory for %1 not available").arg(name));
@@ -126,6 +128,13 @@ Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 
     FreeImageLib::clearMessage();
     const FREE_IMAGE_FORMAT format = fi.GetFileTypeFromMemory(memory, 0);
     if (format == FIF_UNKNOWN) return Result::failure(name + QStringLiteral(" is not a picture"));
+    // A TGA file has no magic to find it by beforehand, and its reader
+    // allocates every pixel its header states.
+    if (format == FIF_TARGA && bytes.size() >= 18) {
+        w = qFromLittleEndian<quint16>(bytes.data() + 12);
+        h = qFromLittleEndian<quint16>(bytes.data() + 14);
+        if (w <= 0 || h <= 0 || w * h > maxPixels) return tooLarge(w, h);
+    }
     {
         // The header alone first, where the format's reader can: the size is
         // known before any pixel is allocated.
@@ -170,6 +179,36 @@ Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 
         }
     }
     return Result::success();
+}
+
+bool statedSize(QByteArrayView bytes, qint64* width, qint64* height)
+{
+    if (pictureHeaderSize(bytes, *width, *height)) return true;
+    const FreeImageLib& fi = FreeImageLib::get();
+    if (!fi.error.isEmpty() || bytes.isEmpty()) return false;
+    FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size()));
+    if (!memory) return false;
+    const auto closeMemory = qScopeGuard([&] { fi.CloseMemory(memory); });
+    const FREE_IMAGE_FORMAT format = fi.GetFileTypeFromMemory(memory, 0);
+    if (format == FIF_TARGA && bytes.size() >= 18) {
+        *width = qFromLittleEndian<quint16>(bytes.data() + 12);
+        *height = qFromLittleEndian<quint16>(bytes.data() + 14);
+        return true;
+    }
+    // Other readers may ignore a request for the header alone and decode
+    // everything: they are not asked.
+    return false;
+}
+
+FREE_IMAGE_FORMAT typeOf(QByteArrayView bytes)
+{
+    const FreeImageLib& fi = FreeImageLib::get();
+    if (!fi.error.isEmpty() || bytes.isEmpty()) return FIF_UNKNOWN;
+    FIMEMORY* memory = fi.OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size()));
+    if (!memory) return FIF_UNKNOWN;
+    const FREE_IMAGE_FORMAT format = fi.GetFileTypeFromMemory(memory, 0);
+    fi.CloseMemory(memory);
+    return format;
 }
 
 Result encodePng(const RgbaImage& image, QByteArray* out)

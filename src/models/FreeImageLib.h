@@ -84,6 +84,14 @@ constexpr qint64 kMaxPixels = 8192LL * 8192LL;
 // failure message.
 Result decode(QByteArrayView bytes, const QString& name, RgbaImage* out, qint64 maxPixels = kMaxPixels);
 
+// The width and height a PNG, BMP, TGA or DDS file's header states, read
+// from its bytes; false for other files, whose size is not told this way.
+bool statedSize(QByteArrayView bytes, qint64* width, qint64* height);
+
+// The format of a picture file held in memory as FreeImage tells it;
+// FIF_UNKNOWN when it is not a picture (or FreeImage cannot be loaded).
+FREE_IMAGE_FORMAT typeOf(QByteArrayView bytes);
+
 // A PNG file of the picture, alpha kept.
 Result encodePng(const RgbaImage& image, QByteArray* out);
 

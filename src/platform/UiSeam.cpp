@@ -98,6 +98,7 @@ public:
     {
         return QFileDialog::getSaveFileName(owner, title, suggested, filter);
     }
+    bool runDialog(QDialog& dialog) override { return dialog.exec() == QDialog::Accepted; }
     QString browseForFolder(QWidget* owner, const QString& prompt) override
     {
         return QFileDialog::getExistingDirectory(owner, prompt);

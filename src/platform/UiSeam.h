@@ -7,6 +7,7 @@
 
 #include "platform/Progress.h"
 
+class QDialog;
 class QWidget;
 
 // Every modal piece of user interface the window opens goes through here, so
@@ -24,6 +25,8 @@ public:
     // dialog starts at `suggested` and asks before replacing a file.
     virtual QString saveFileName(QWidget* owner, const QString& title, const QString& suggested,
                                  const QString& filter) = 0;
+    // Runs a dialog of the window's own modally; true when it was accepted.
+    virtual bool runDialog(QDialog& dialog) = 0;
     // The chosen folder's path, or the empty text when the user cancelled.
     virtual QString browseForFolder(QWidget* owner, const QString& prompt) = 0;
     // A message box titled "Ludex" with one OK button; returns when it is closed.

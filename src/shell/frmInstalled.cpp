@@ -21,6 +21,7 @@
 #include "platform/FileOps.h"
 #include "platform/ImageBox.h"
 #include "platform/UiSeam.h"
+#include "shell/TextureActions.h"
 #include "shell/frmMain.h"
 
 namespace {
@@ -186,6 +187,8 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
         box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         box->setFrameShape(QFrame::StyledPanel);
         previews->addWidget(box);
+        TextureActions::attach(box, main_.ui());
+        previews->addWidget(TextureActions::buttonsFor(box, this));
     }
     previews->addStretch();
 
@@ -421,11 +424,13 @@ void frmInstalled::Table_CurrentChanged()
 
 void frmInstalled::previewFile(int fileIndex, ImageBox* box, bool hair)
 {
+    TextureActions::setModelFile(box,
+                                 fileIndex < 0 ? QString() : state_->listing.absolute(state_->listing.file(fileIndex)));
     if (fileIndex < 0) {
         box->showPlaceholder();
         return;
     }
-    main_.previewInstalled(state_->listing.absolute(state_->listing.file(fileIndex)), hair, box);
+    main_.previewInstalled(TextureActions::modelFile(box), hair, box);
 }
 
 void frmInstalled::changeEvent(QEvent* event)

@@ -306,6 +306,10 @@ private:
     // chosen in the file chooser, or dropped (takeModel alone).
     void chooseModel(const QString& title, const QString& workingLiteral, QLabel* label, bool (frmMain::*texture)());
     void takeModel(const QString& chosen, const QString& workingLiteral, QLabel* label, bool (frmMain::*texture)());
+    // "Export Texture..." and "Replace Texture..." on the image boxes of the
+    // tabs "Normal" and "Face Pack" (frmMain_texture.cpp).
+    void wireTextureActions();
+    std::array<QString, 2> chosenModels_;  // the files last taken onto "\Face" and "\Hair"
     // Unpacks a face pack into the archive: chosen with cmd_FacePack, or dropped.
     void importFacePack(const QString& path);
     // Drag and drop: model files onto the previews of the tab "Normal", face

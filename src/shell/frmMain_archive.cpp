@@ -18,6 +18,7 @@
 #include "platform/FolderList.h"
 #include "platform/ImageBox.h"
 #include "platform/UiSeam.h"
+#include "shell/TextureActions.h"
 #include "shell/frmMain.h"
 
 namespace {
@@ -149,6 +150,8 @@ void frmMain::cmd_Import_Click()
         if (const Result r = hairCopy->commit(); !r) return refuse(hair, r);
 
     List1->setEnabled(true);
+    if (wantFace) TextureActions::setModelFile(FaceImg2, chosenModels_[0] = face);
+    if (wantHair) TextureActions::setModelFile(HairImg2, chosenModels_[1] = hair);
     // A preview that fails leaves the working file as copied and shows the
     // placeholder; the other preview still runs and the export is offered.
     if (wantFace && !TextureFace2()) FaceImg2->showPlaceholder();

@@ -26,6 +26,7 @@ void frmMain::wireModels()
 {
     connect(cmd_Face, &QPushButton::clicked, this, [this] { cmd_Face_Click(); });
     connect(cmd_Hair, &QPushButton::clicked, this, [this] { cmd_Hair_Click(); });
+    wireTextureActions();
 }
 
 void frmMain::chooseModel(const QString& title, const QString& workingLiteral, QLabel* label,
@@ -50,6 +51,7 @@ void frmMain::takeModel(const QString& chosen, const QString& workingLiteral, QL
         return;
     }
     setStatus(label, true);
+    chosenModels_[workingLiteral == QLatin1String("\\Face") ? 0 : 1] = chosen;
     List1->setEnabled(true);
     // A preview that fails has already put the placeholder up; the label
     // stays "Loaded" because the working copy is in place.

@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -338,6 +339,30 @@ TEST(CliTest, ExportedPackInstallsBackIntoAnEmptyFaceFolder)
     EXPECT_EQ(unknown.code, 1);
     EXPECT_TRUE(unknown.err.contains("55555")) << unknown.err.constData();
     EXPECT_FALSE(QFileInfo::exists(w.world().root() + "/Shared/none.zip"));
+}
+
+// A face maker's round trip: the texture out as it is, back in, the same model.
+TEST(CliTest, TextureExportedAsDdsGoesBackInUnchanged)
+{
+    const CliWorld w;
+    const QString dds = w.world().root() + "/face.dds", out = w.world().root() + "/New Face.bin";
+    const Outcome exported = w.run({"texture-export", w.world().faceModel(), dds});
+    EXPECT_EQ(exported.code, 0) << exported.err.constData();
+    const Outcome replaced = w.run({"texture-replace", w.world().faceModel(), dds, out});
+    EXPECT_EQ(replaced.code, 0) << replaced.err.constData();
+    EXPECT_EQ(w.read(out), w.read(w.world().faceModel()));
+
+    // A picture of another size is refused, saying so, and nothing is written.
+    const QString png = w.world().root() + "/small.png", refused = w.world().root() + "/Refused.bin";
+    QImage small(12, 12, QImage::Format_ARGB32);
+    small.fill(Qt::red);
+    ASSERT_TRUE(small.save(png));
+    const Outcome other = w.run({"texture-replace", w.world().faceModel(), png, refused});
+    EXPECT_EQ(other.code, 1);
+    EXPECT_TRUE(other.err.contains("12")) << other.err.constData();
+    EXPECT_FALSE(QFileInfo::exists(refused));
+    EXPECT_EQ(w.run({"texture-export", w.world().root() + "/missing.bin", png}).code, 2);
+    EXPECT_EQ(w.run({"texture-replace", w.world().faceModel(), dds}).code, 2);
 }
 
 TEST(CliTest, VerifyPackNamesTheDamagedModel)

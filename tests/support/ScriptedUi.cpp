@@ -1,5 +1,7 @@
 #include "support/ScriptedUi.h"
 
+#include <QDialog>
+
 namespace {
 class ScriptedProgress : public ProgressSink {
 public:
@@ -39,6 +41,16 @@ QString ScriptedUi::saveFileName(QWidget*, const QString& title, const QString& 
     if (saveFiles.empty()) return QString();
     QString answer = saveFiles.front();
     saveFiles.pop_front();
+    return answer;
+}
+
+bool ScriptedUi::runDialog(QDialog& dialog)
+{
+    shown.push_back({"dialog", dialog.windowTitle(), QString(), Icon::None});
+    if (onDialog) onDialog(dialog);
+    if (dialogs.empty()) return false;
+    const bool answer = dialogs.front();
+    dialogs.pop_front();
     return answer;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/UiSeam.h"
@@ -13,7 +14,7 @@
 class ScriptedUi : public UiSeam {
 public:
     struct Shown {
-        QString kind;   // "open", "save", "folder", "message", "confirm", "progress", "locations"
+        QString kind;   // "open", "save", "folder", "message", "confirm", "progress", "locations", "dialog"
         QString title;  // dialog title, folder prompt or progress label
         QString text;   // message text, the filter of an open dialog, the suggestion of a save dialog
         Icon icon = Icon::None;
@@ -26,6 +27,9 @@ public:
     int cancelProgressAfter = -1;   // progress reports cancel after this many setValue calls
     // Next answers of chooseLocations: the pick, or nothing to decline (none left = decline).
     std::deque<std::optional<Locations>> locationAnswers;
+    std::deque<bool> dialogs;  // next answers of runDialog (none left = cancelled)
+    // Looks at a dialog of the window's own before it is answered.
+    std::function<void(QDialog&)> onDialog;
 
     std::vector<Shown> shown;
     QStringList messages() const;                      // texts of the message boxes, in order
@@ -35,6 +39,7 @@ public:
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QString saveFileName(QWidget* owner, const QString& title, const QString& suggested,
                          const QString& filter) override;
+    bool runDialog(QDialog& dialog) override;
     QString browseForFolder(QWidget* owner, const QString& prompt) override;
     void message(QWidget* owner, const QString& text, Icon icon) override;
     bool confirm(QWidget* owner, const QString& text, Icon icon) override;
