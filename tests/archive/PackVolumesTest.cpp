@@ -22,6 +22,9 @@ QStringList numbered(const char* pattern, int from, int to)
     return names;
 }
 
+// A case shows as the name it starts from, never as its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.chosen; }
+
 class FindVolumes : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FindVolumes, FindsThePartsInOrderAndTheFirstGap)

@@ -93,6 +93,14 @@ struct SplitCase {
     int parts;
 };
 
+std::string splitName(const SplitCase& c)
+{
+    return std::string(c.version == RarWriter::Version::Rar4 ? "Rar4" : "Rar5") +
+           (c.naming == RarWriter::Naming::Parts ? "Parts" : "OldStyle") + std::to_string(c.parts);
+}
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << splitName(c); }
+std::string splitCaseName(const ::testing::TestParamInfo<SplitCase>& param) { return splitName(param.param); }
+
 class ExtractSplit : public ::testing::TestWithParam<SplitCase> {
 protected:
     QStringList writeSet()
@@ -151,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(Sets, ExtractSplit,
                                            SplitCase{RarWriter::Version::Rar5, RarWriter::Naming::Parts, 12},
                                            SplitCase{RarWriter::Version::Rar4, RarWriter::Naming::Parts, 5},
                                            SplitCase{RarWriter::Version::Rar4, RarWriter::Naming::OldStyle, 2},
-                                           SplitCase{RarWriter::Version::Rar4, RarWriter::Naming::OldStyle, 12}));
+                                           SplitCase{RarWriter::Version::Rar4, RarWriter::Naming::OldStyle, 12}),
+                         splitCaseName);
 
 using Extract = ExtractRar;
 

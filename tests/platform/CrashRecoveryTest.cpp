@@ -211,7 +211,7 @@ protected:
     qint64 micros = 0;
 };
 
-TEST_P(CrashRecovery, AKillAtAnyStepRenameOrMomentLosesNothingLeavesNothingAndKeepsTheUndo)
+TEST_P(CrashRecovery, AKillAnywhereLosesNothingLeavesNothingKeepsTheUndo)
 {
     for (int step = 1; step <= steps; ++step) {
         const QString root = fresh();

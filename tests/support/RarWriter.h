@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <ostream>
 #include <vector>
 
 // Writes RAR archives with stored (uncompressed) entries, so that tests and
@@ -24,6 +25,8 @@
 namespace RarWriter {
 
 enum class Version { Rar4, Rar5 };
+// Test listings and failure messages show a layout by its name.
+inline void PrintTo(Version v, std::ostream* os) { *os << (v == Version::Rar4 ? "Rar4" : "Rar5"); }
 // How the volumes of a set are named: "Pack.part01.rar"... (RAR 5, and
 // RAR 4 with the new numbering), or "Pack.rar", "Pack.r00"... (RAR 4).
 enum class Naming { Parts, OldStyle };
