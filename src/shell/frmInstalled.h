@@ -9,6 +9,7 @@ class QLabel;
 class QPushButton;
 class QTableView;
 class ImageBox;
+class InstalledGrid;
 class frmMain;
 
 // The face folder as installed: every line of map.txt with the player it
@@ -27,9 +28,11 @@ public:
     // ----- controls -----
     QLabel* lblSummary = nullptr;
     QCheckBox* chkProblems = nullptr;  // "Only problems"
+    QCheckBox* chkPictures = nullptr;  // "Pictures": the grid instead of the table
     QPushButton* cmdReload = nullptr;
     QPushButton* cmdRemove = nullptr;
     QTableView* Table = nullptr;
+    InstalledGrid* Grid = nullptr;  // the same rows as pictures
     ImageBox* FaceImg = nullptr;
     ImageBox* HairImg = nullptr;
 
@@ -43,6 +46,7 @@ public slots:
     // Reads map.txt and the face folder again and refills the list.
     void reload();
     void chkProblems_Click();
+    void chkPictures_Click();
     void cmdRemove_Click();
     // Previews the textures of the entry picked in the list.
     void Table_CurrentChanged();
