@@ -19,7 +19,9 @@ namespace {
 
 constexpr char kMagic[4] = {'L', 'X', 'T', 'N'};
 constexpr quint32 kVersion = 1;
-constexpr quint32 kPicture = 0, kFailure = 1;
+// A picture, one with every pixel opaque (kept without its alpha), and a
+// model that gave none.
+constexpr quint32 kPicture = 0, kFailure = 1, kOpaquePicture = 2;
 constexpr qsizetype kMaxText = 16 * 1024;
 const QString kSuffix = QStringLiteral(".thumb");
 const QString kScratch = QStringLiteral(".part");
@@ -43,11 +45,13 @@ public:
     }
     void text(const QString& s)
     {
-        const QByteArray utf8 = s.toUtf8().left(kMaxText);
+        const QByteArray utf8 = s.toUtf8();
+        tooLong = tooLong || utf8.size() > kMaxText;
         u32(quint32(utf8.size()));
         bytes.append(utf8);
     }
     QByteArray bytes;
+    bool tooLong = false;
 };
 
 class Reader {
@@ -95,25 +99,53 @@ quint32 checksum(QByteArrayView b)
 }
 
 // Each byte stored as its difference from the same channel of the pixel to
-// its left: smooth pictures then pack into far fewer bytes.
-QByteArray leftDeltas(const RgbaImage& p)
+// its left (`channels` bytes a pixel: 3 drops the alpha): smooth pictures
+// then pack into far fewer bytes.
+QByteArray leftDeltas(const RgbaImage& p, int channels)
 {
-    QByteArray out(p.pixels.size(), Qt::Uninitialized);
+    QByteArray out(qsizetype(p.width) * p.height * channels, Qt::Uninitialized);
+    auto* d = reinterpret_cast<uchar*>(out.data());
     for (int y = 0; y < p.height; ++y) {
         const uchar* s = p.row(y);
-        auto* d = reinterpret_cast<uchar*>(out.data()) + qsizetype(y) * p.width * 4;
-        for (int i = 0; i < 4 && i < p.width * 4; ++i) d[i] = s[i];
-        for (int i = 4; i < p.width * 4; ++i) d[i] = uchar(s[i] - s[i - 4]);
+        uchar last[4] = {0, 0, 0, 0};
+        for (int x = 0; x < p.width; ++x, s += 4)
+            for (int c = 0; c < channels; ++c) {
+                *d++ = uchar(s[c] - last[c]);
+                last[c] = s[c];
+            }
     }
     return out;
 }
 
-void undoLeftDeltas(RgbaImage* p)
+void undoLeftDeltas(const QByteArray& deltas, int channels, RgbaImage* p)
 {
+    const auto* s = reinterpret_cast<const uchar*>(deltas.constData());
     for (int y = 0; y < p->height; ++y) {
-        uchar* r = p->row(y);
-        for (int i = 4; i < p->width * 4; ++i) r[i] = uchar(r[i] + r[i - 4]);
+        uchar* d = p->row(y);
+        uchar last[4] = {0, 0, 0, 0};
+        for (int x = 0; x < p->width; ++x, d += 4) {
+            for (int c = 0; c < channels; ++c) d[c] = last[c] = uchar(last[c] + *s++);
+            if (channels == 3) d[3] = 255;
+        }
     }
+}
+
+// A zlib stream of the bytes, made for speed: after the deltas above most
+// of what deflate can gain is in its Huffman codes and runs, and searching
+// for longer matches would cost more than the rest of a thumbnail.
+QByteArray pack(const QByteArray& raw)
+{
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) return QByteArray();
+    QByteArray out(qsizetype(deflateBound(&z, uLong(raw.size()))), Qt::Uninitialized);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+    z.avail_in = uInt(raw.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    const bool done = deflate(&z, Z_FINISH) == Z_STREAM_END;
+    out.truncate(qsizetype(z.total_out));
+    deflateEnd(&z);
+    return done ? out : QByteArray();
 }
 
 }  // namespace
@@ -156,19 +188,16 @@ QByteArray ThumbnailCache::encode(const Key& key, const Entry& entry)
         w.u32(kFailure);
         w.text(entry.failure);
     } else {
-        w.u32(kPicture);
+        const bool opaque = !entry.picture.hasAlpha();
+        w.u32(opaque ? kOpaquePicture : kPicture);
         w.u32(quint32(entry.picture.width));
         w.u32(quint32(entry.picture.height));
-        const QByteArray raw = leftDeltas(entry.picture);
-        uLongf packed = compressBound(uLong(raw.size()));
-        QByteArray stream(qsizetype(packed), Qt::Uninitialized);
-        if (compress2(reinterpret_cast<Bytef*>(stream.data()), &packed, reinterpret_cast<const Bytef*>(raw.data()),
-                      uLong(raw.size()), Z_BEST_SPEED) != Z_OK)
-            return QByteArray();
-        stream.truncate(qsizetype(packed));
+        const QByteArray stream = pack(leftDeltas(entry.picture, opaque ? 3 : 4));
+        if (stream.isEmpty()) return QByteArray();
         w.u32(quint32(stream.size()));
         w.bytes.append(stream);
     }
+    if (w.tooLong) return QByteArray();  // the reader would refuse it
     w.u32(checksum(w.bytes));
     return w.bytes;
 }
@@ -192,7 +221,8 @@ Result ThumbnailCache::decode(QByteArrayView bytes, Key* key, Entry* entry)
     if (!r.i64(&key->size) || !r.i64(&key->modified) || !r.text(&key->path) || !r.u32(&kind)) return damaged("header");
     if (kind == kFailure) {
         if (!r.text(&entry->failure)) return damaged("reason");
-    } else if (kind == kPicture) {
+    } else if (kind == kPicture || kind == kOpaquePicture) {
+        const int channels = kind == kPicture ? 4 : 3;
         quint32 width = 0, height = 0, length = 0;
         QByteArrayView stream;
         if (!r.u32(&width) || !r.u32(&height) || !r.u32(&length) || !r.bytes(qsizetype(length), &stream))
@@ -201,15 +231,16 @@ Result ThumbnailCache::decode(QByteArrayView bytes, Key* key, Entry* entry)
         RgbaImage& p = entry->picture;
         p.width = int(width);
         p.height = int(height);
-        p.pixels = QByteArray(qsizetype(width) * height * 4, Qt::Uninitialized);
-        uLongf unpacked = uLongf(p.pixels.size());
-        if (uncompress(reinterpret_cast<Bytef*>(p.pixels.data()), &unpacked,
+        QByteArray deltas(qsizetype(width) * height * channels, Qt::Uninitialized);
+        uLongf unpacked = uLongf(deltas.size());
+        if (uncompress(reinterpret_cast<Bytef*>(deltas.data()), &unpacked,
                        reinterpret_cast<const Bytef*>(stream.data()), uLong(stream.size())) != Z_OK ||
-            unpacked != uLongf(p.pixels.size())) {
+            unpacked != uLongf(deltas.size())) {
             *entry = Entry();
             return damaged("pixels");
         }
-        undoLeftDeltas(&p);
+        p.pixels = QByteArray(qsizetype(width) * height * 4, Qt::Uninitialized);
+        undoLeftDeltas(deltas, channels, &p);
     } else {
         return damaged("kind");
     }

@@ -21,7 +21,8 @@
 // Every call is safe from any thread.
 class ThumbnailCache {
 public:
-    static constexpr qint64 kDefaultLimit = 256LL * 1024 * 1024;
+    // Enough for the thumbnails of a face folder of 20,000 entries.
+    static constexpr qint64 kDefaultLimit = 1024LL * 1024 * 1024;
 
     // What a thumbnail was made from.
     struct Key {
@@ -59,8 +60,9 @@ public:
     // The bytes the cache files take, as last counted.
     qint64 usedBytes() const;
 
-    // The bytes of one cache file, and the reading of them. The reader takes
-    // untrusted bytes: anything damaged fails it with a reason.
+    // The bytes of one cache file (empty when a text is too long to keep),
+    // and the reading of them. The reader takes untrusted bytes: anything
+    // damaged fails it with a reason.
     static QByteArray encode(const Key& key, const Entry& entry);
     static Result decode(QByteArrayView bytes, Key* key, Entry* entry);
 

@@ -66,26 +66,103 @@ void interpolatedAlpha(const uchar* b, uchar out[16][4])
     for (int p = 0; p < 16; ++p) out[p][3] = uchar(pal[(bits >> (3 * p)) & 7]);
 }
 
-}  // namespace
-
-Result decodeBlocks(const ModelTexture::Model& model, quint32 level, RgbaImage* out)
+// Where a level's bytes begin and how large it is, checked against the file.
+Result levelOf(const ModelTexture::Model& model, quint32 level, const uchar** bytes, int* width, int* height)
 {
-    *out = RgbaImage();
     const ModelTexture::DdsInfo& dds = model.dds;
     if (dds.format != Format::Dxt1 && dds.format != Format::Dxt3 && dds.format != Format::Dxt5)
         return Result::failure(QStringLiteral("the texture is not block-compressed"));
     if (level >= dds.mipmaps) return Result::failure(QStringLiteral("the texture has no such mipmap level"));
     qint64 offset = ModelTexture::DdsInfo::kHeaderLength;
     for (quint32 l = 0; l < level; ++l) offset += dds.levelLength(l);
-    const QByteArrayView bytes = model.ddsBytes();
-    if (offset + dds.levelLength(level) > bytes.size())
+    const QByteArrayView all = model.ddsBytes();
+    if (offset + dds.levelLength(level) > all.size())
         return Result::failure(QStringLiteral("the texture is cut short"));
+    *bytes = reinterpret_cast<const uchar*>(all.data()) + offset;
+    *width = int(qMax<quint32>(1, dds.width >> level));
+    *height = int(qMax<quint32>(1, dds.height >> level));
+    return Result::success();
+}
 
-    const int width = int(qMax<quint32>(1, dds.width >> level)), height = int(qMax<quint32>(1, dds.height >> level));
+// The sum of a block's 16 values of one channel, from how often each
+// palette entry is used: the block's average without decoding its pixels.
+struct IndexCounts {
+    int colour[4] = {0, 0, 0, 0};
+    int alpha[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+};
+
+}  // namespace
+
+Result averageBlocks(const ModelTexture::Model& model, quint32 level, RgbaImage* out)
+{
+    *out = RgbaImage();
+    const uchar* src = nullptr;
+    int width = 0, height = 0;
+    if (Result r = levelOf(model, level, &src, &width, &height); !r) return r;
+    const Format format = model.dds.format;
+    // Partial blocks at the edges hold pixels outside the picture: they
+    // count as whole ones, which a thumbnail cannot show.
+    out->width = (width + 3) / 4;
+    out->height = (height + 3) / 4;
+    out->pixels = QByteArray(qsizetype(out->width) * out->height * 4, Qt::Uninitialized);
+    const int blockBytes = format == Format::Dxt1 ? 8 : 16;
+    for (int by = 0; by < out->height; ++by) {
+        uchar* dst = out->row(by);
+        for (int bx = 0; bx < out->width; ++bx, src += blockBytes, dst += 4) {
+            const uchar* c = format == Format::Dxt1 ? src : src + 8;
+            const quint16 c0 = quint16(c[0] | c[1] << 8), c1 = quint16(c[2] | c[3] << 8);
+            uchar p0[4], p1[4];
+            expand565(c0, p0);
+            expand565(c1, p1);
+            IndexCounts n;
+            const quint32 indices = quint32(c[4]) | quint32(c[5]) << 8 | quint32(c[6]) << 16 | quint32(c[7]) << 24;
+            for (int p = 0; p < 16; ++p) ++n.colour[(indices >> (2 * p)) & 3];
+            int sum[4];
+            if (c0 > c1) {
+                for (int i = 0; i < 3; ++i)
+                    sum[i] = n.colour[0] * p0[i] + n.colour[1] * p1[i] + n.colour[2] * ((2 * p0[i] + p1[i]) / 3) +
+                             n.colour[3] * ((p0[i] + 2 * p1[i]) / 3);
+                sum[3] = 16 * 255;
+            } else {
+                for (int i = 0; i < 3; ++i)
+                    sum[i] = n.colour[0] * p0[i] + n.colour[1] * p1[i] + n.colour[2] * ((p0[i] + p1[i]) / 2);
+                sum[3] = (16 - n.colour[3]) * 255;
+            }
+            if (format == Format::Dxt3) {
+                sum[3] = 0;
+                for (int p = 0; p < 16; ++p) sum[3] += ((src[p / 2] >> (4 * (p & 1))) & 15) * 17;
+            } else if (format == Format::Dxt5) {
+                const int a0 = src[0], a1 = src[1];
+                int pal[8] = {a0, a1};
+                if (a0 > a1) {
+                    for (int i = 1; i < 7; ++i) pal[i + 1] = ((7 - i) * a0 + i * a1) / 7;
+                } else {
+                    for (int i = 1; i < 5; ++i) pal[i + 1] = ((5 - i) * a0 + i * a1) / 5;
+                    pal[6] = 0;
+                    pal[7] = 255;
+                }
+                quint64 bits = 0;
+                for (int i = 0; i < 6; ++i) bits |= quint64(src[2 + i]) << (8 * i);
+                for (int p = 0; p < 16; ++p) ++n.alpha[(bits >> (3 * p)) & 7];
+                sum[3] = 0;
+                for (int i = 0; i < 8; ++i) sum[3] += n.alpha[i] * pal[i];
+            }
+            for (int i = 0; i < 4; ++i) dst[i] = uchar((sum[i] + 8) / 16);
+        }
+    }
+    return Result::success();
+}
+
+Result decodeBlocks(const ModelTexture::Model& model, quint32 level, RgbaImage* out)
+{
+    *out = RgbaImage();
+    const uchar* src = nullptr;
+    int width = 0, height = 0;
+    if (Result r = levelOf(model, level, &src, &width, &height); !r) return r;
+    const ModelTexture::DdsInfo& dds = model.dds;
     out->width = width;
     out->height = height;
     out->pixels = QByteArray(qsizetype(width) * height * 4, Qt::Uninitialized);
-    const auto* src = reinterpret_cast<const uchar*>(bytes.data()) + offset;
     const int blockBytes = dds.format == Format::Dxt1 ? 8 : 16;
     uchar block[16][4];
     for (int by = 0; by < (height + 3) / 4; ++by) {
@@ -155,7 +232,12 @@ Result fromModel(const ModelTexture::Model& model, int edge, RgbaImage* out)
         // The smallest level whose longer side still reaches the edge.
         quint32 level = 0;
         while (level + 1 < dds.mipmaps && qMax(dds.width, dds.height) >> (level + 1) >= quint32(edge)) ++level;
-        if (Result r = decodeBlocks(model, level, &full); !r) return r;
+        // Four times the edge or more: each block's average is a pixel of a
+        // box-filtered picture that still covers the edge, at a fraction of
+        // the cost of decoding every pixel.
+        const bool averages = qMax(dds.width, dds.height) >> level >= quint32(edge) * 4 &&
+                              (dds.width >> level) % 4 == 0 && (dds.height >> level) % 4 == 0;
+        if (Result r = averages ? averageBlocks(model, level, &full) : decodeBlocks(model, level, &full); !r) return r;
     } else if (Result r = ModelTexture::decode(model, &full); !r) {
         return r;
     }

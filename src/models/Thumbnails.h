@@ -27,5 +27,7 @@ RgbaImage fit(const RgbaImage& picture, int edge);
 
 // One level of a DXT1/3/5 texture decoded to RGBA (0 the full size).
 Result decodeBlocks(const ModelTexture::Model& model, quint32 level, RgbaImage* out);
+// The same level a quarter of its size each way: each 4x4 block's average.
+Result averageBlocks(const ModelTexture::Model& model, quint32 level, RgbaImage* out);
 
 }  // namespace Thumbnails

@@ -154,7 +154,9 @@ void InstalledGrid::modelChanged()
     if (!loader_) return;
     loader_->clear();
     queuedRows_ = 0;
-    queueTimer_.start();
+    // The rest of the folder waits for the first screen: its decodes would
+    // only hold up those of the tiles the user is looking at.
+    restWaits_ = true;
     viewport()->update();
 }
 
@@ -181,6 +183,7 @@ ThumbnailLoader::Thumb InstalledGrid::thumb(const QString& path, int edge)
 {
     if (!loader_) return Thumb();
     Thumb t = loader_->get(path, edge);
+    ++thumbsOnScreen_;
     if (t.state == Thumb::State::Pending) ++pendingOnScreen_;
     return t;
 }
@@ -189,9 +192,13 @@ void InstalledGrid::paintEvent(QPaintEvent* event)
 {
     // What is painted now is what goes first.
     if (loader_) loader_->showing();
-    pendingOnScreen_ = 0;
+    pendingOnScreen_ = thumbsOnScreen_ = 0;
     QListView::paintEvent(event);
     ++paints_;
+    if (restWaits_ && pendingOnScreen_ == 0 && loader_) {
+        restWaits_ = false;
+        queueTimer_.start();
+    }
 }
 
 InstalledGrid::Tile InstalledGrid::tile(int row)

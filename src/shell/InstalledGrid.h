@@ -53,7 +53,8 @@ public:
     void setCacheFolder(const QString& folder) { cacheFolder_ = folder; }
     // The maker of thumbnails while the grid is shown, else null.
     ThumbnailLoader* loader() const { return loader_; }
-    // Tiles on screen at the last paint whose thumbnails were not there yet.
+    // Thumbnails on screen at the last paint, and those of them not there yet.
+    int thumbsOnScreen() const { return thumbsOnScreen_; }
     int pendingOnScreen() const { return pendingOnScreen_; }
     int paints() const { return paints_; }
 
@@ -76,6 +77,8 @@ private:
     QPointer<ThumbnailLoader> loader_;
     QTimer queueTimer_;
     int queuedRows_ = 0;
+    bool restWaits_ = false;
+    int thumbsOnScreen_ = 0;
     int pendingOnScreen_ = 0;
     int paints_ = 0;
 };

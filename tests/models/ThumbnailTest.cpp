@@ -65,12 +65,16 @@ TEST(ThumbnailTest, ShrinksEachFormatToItsEdgeAndDecodesBlocksAsFreeImageDoes)
         QRandomGenerator random(7);
         for (int i = 0; i < (format[3] == '1' ? 64 : 128); ++i) dds.append(char(random.bounded(256)));
         ASSERT_TRUE(ModelTexture::fromBytes(ModelFileBuilder().dds(dds).bytes(), &model).ok);
-        RgbaImage ours, theirs;
+        RgbaImage ours, theirs, averages;
         ASSERT_TRUE(Thumbnails::decodeBlocks(model, 0, &ours).ok);
         ASSERT_TRUE(ModelTexture::decode(model, &theirs).ok);
         ASSERT_EQ(ours.pixels.size(), theirs.pixels.size());
         for (qsizetype i = 0; i < ours.pixels.size(); ++i)
             ASSERT_LE(std::abs(int(uchar(ours.pixels[i])) - int(uchar(theirs.pixels[i]))), 2) << "byte " << i;
+        // Each block's average without its pixels: the box filter of the decode.
+        ASSERT_TRUE(Thumbnails::averageBlocks(model, 0, &averages).ok);
+        const RgbaImage boxed = Thumbnails::fit(ours, 4);
+        EXPECT_EQ(averages.pixels, boxed.pixels);
     }
 }
 
@@ -95,6 +99,15 @@ TEST(ThumbnailTest, CacheKeepsPicturesAndFailuresByKeyAndRefusesDamage)
     others[1].modified += 1;
     others[2].edge = 64;
     for (const ThumbnailCache::Key& other : others) EXPECT_FALSE(cache.find(other, &found));
+    // An opaque picture is kept without its alpha and comes back whole.
+    RgbaImage opaque = picture;
+    for (qsizetype i = 3; i < opaque.pixels.size(); i += 4) opaque.pixels[i] = char(255);
+    const ThumbnailCache::Key other{"/faces/C_face.bin", 1000, 123456789, 128};
+    ASSERT_TRUE(cache.store(other, {opaque, QString()}).ok);
+    ASSERT_TRUE(cache.find(other, &found));
+    EXPECT_EQ(found.picture.pixels, opaque.pixels);
+    EXPECT_LT(ThumbnailCache::encode(other, {opaque, {}}).size(), ThumbnailCache::encode(other, {picture, {}}).size());
+
     const ThumbnailCache::Key broken{"/faces/B_face.bin", 10, 1, 128};
     ASSERT_TRUE(cache.store(broken, {RgbaImage(), "the texture is cut short"}).ok);
     ASSERT_TRUE(cache.find(broken, &found));
