@@ -29,7 +29,7 @@ const QString kScratch = QStringLiteral(".part");
 // used again, so that the trim keeps it over files nobody looks at.
 constexpr qint64 kTouchAfterMs = 24LL * 3600 * 1000;
 
-class Writer {
+class CacheFileWriter {
 public:
     void u32(quint32 v)
     {
@@ -54,9 +54,9 @@ public:
     bool tooLong = false;
 };
 
-class Reader {
+class CacheFileReader {
 public:
-    explicit Reader(QByteArrayView b) : b_(b) {}
+    explicit CacheFileReader(QByteArrayView b) : b_(b) {}
     bool u32(quint32* v)
     {
         if (b_.size() - at_ < 4) return false;
@@ -133,7 +133,7 @@ void undoLeftDeltas(const QByteArray& deltas, int channels, RgbaImage* p)
 // A zlib stream of the bytes, made for speed: after the deltas above most
 // of what deflate can gain is in its Huffman codes and runs, and searching
 // for longer matches would cost more than the rest of a thumbnail.
-QByteArray pack(const QByteArray& raw)
+QByteArray packDeltas(const QByteArray& raw)
 {
     z_stream z{};
     if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) return QByteArray();
@@ -146,6 +146,17 @@ QByteArray pack(const QByteArray& raw)
     out.truncate(qsizetype(z.total_out));
     deflateEnd(&z);
     return done ? out : QByteArray();
+}
+
+// The key at the start of a cache file, after its magic.
+bool readKey(CacheFileReader& r, ThumbnailCache::Key* key)
+{
+    QByteArrayView magic;
+    quint32 version = 0, edge = 0;
+    if (!r.bytes(4, &magic) || !r.u32(&version) || version != kVersion) return false;
+    if (!r.u32(&edge) || edge == 0 || edge > quint32(ThumbnailCache::kMaxEdge)) return false;
+    key->edge = int(edge);
+    return r.i64(&key->size) && r.i64(&key->modified) && r.text(&key->path);
 }
 
 }  // namespace
@@ -177,7 +188,7 @@ QString ThumbnailCache::fileFor(const QString& modelPath) const
 
 QByteArray ThumbnailCache::encode(const Key& key, const Entry& entry)
 {
-    Writer w;
+    CacheFileWriter w;
     w.bytes.append(kMagic, 4);
     w.u32(kVersion);
     w.u32(quint32(key.edge));
@@ -192,7 +203,7 @@ QByteArray ThumbnailCache::encode(const Key& key, const Entry& entry)
         w.u32(opaque ? kOpaquePicture : kPicture);
         w.u32(quint32(entry.picture.width));
         w.u32(quint32(entry.picture.height));
-        const QByteArray stream = pack(leftDeltas(entry.picture, opaque ? 3 : 4));
+        const QByteArray stream = packDeltas(leftDeltas(entry.picture, opaque ? 3 : 4));
         if (stream.isEmpty()) return QByteArray();
         w.u32(quint32(stream.size()));
         w.bytes.append(stream);
@@ -212,13 +223,11 @@ Result ThumbnailCache::decode(QByteArrayView bytes, Key* key, Entry* entry)
     if (bytes.size() < 8 || std::memcmp(bytes.data(), kMagic, 4) != 0) return damaged("not a thumbnail file");
     const QByteArrayView body = bytes.first(bytes.size() - 4);
     if (qFromLittleEndian<quint32>(bytes.data() + body.size()) != checksum(body)) return damaged("checksum");
-    Reader r(body);
-    QByteArrayView skip;
-    quint32 version = 0, edge = 0, kind = 0;
-    if (!r.bytes(4, &skip) || !r.u32(&version) || version != kVersion) return damaged("version");
-    if (!r.u32(&edge) || edge == 0 || edge > quint32(kMaxEdge)) return damaged("edge");
-    key->edge = int(edge);
-    if (!r.i64(&key->size) || !r.i64(&key->modified) || !r.text(&key->path) || !r.u32(&kind)) return damaged("header");
+    CacheFileReader r(body);
+    if (!readKey(r, key)) return damaged("header");
+    const quint32 edge = quint32(key->edge);
+    quint32 kind = 0;
+    if (!r.u32(&kind)) return damaged("header");
     if (kind == kFailure) {
         if (!r.text(&entry->failure)) return damaged("reason");
     } else if (kind == kPicture || kind == kOpaquePicture) {
@@ -251,6 +260,18 @@ Result ThumbnailCache::decode(QByteArrayView bytes, Key* key, Entry* entry)
     return Result::success();
 }
 
+bool ThumbnailCache::has(const Key& key) const
+{
+    QFile file(fileFor(key.path));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    // The fixed fields and the path, at most as long as a path may be.
+    const QByteArray head = file.read(28 + 4 + kMaxText);
+    if (head.size() < 4 || std::memcmp(head.data(), kMagic, 4) != 0) return false;
+    CacheFileReader r(head);
+    Key stored;
+    return readKey(r, &stored) && stored == key;
+}
+
 bool ThumbnailCache::find(const Key& key, Entry* entry) const
 {
     const QString name = fileFor(key.path);
@@ -270,7 +291,7 @@ bool ThumbnailCache::find(const Key& key, Entry* entry) const
     return true;
 }
 
-Result ThumbnailCache::store(const Key& key, const Entry& entry)
+Result ThumbnailCache::store(const Key& key, const Entry& entry, bool shown)
 {
     const QByteArray bytes = encode(key, entry);
     if (bytes.isEmpty()) return Result::failure(QStringLiteral("the thumbnail could not be packed"));
@@ -280,6 +301,11 @@ Result ThumbnailCache::store(const Key& key, const Entry& entry)
     QTemporaryFile scratch(target + QStringLiteral(".XXXXXX") + kScratch);
     if (!scratch.open()) return Result::failure(scratch.errorString());
     if (Result w = FileOps::writeAll(scratch, bytes); !w) return w;
+    // Made ahead and never looked at: dated back, so that the trim takes
+    // these before any that was on screen. The first look dates it anew.
+    if (!shown)
+        scratch.setFileTime(QDateTime::currentDateTimeUtc().addMSecs(-2 * kTouchAfterMs),
+                            QFileDevice::FileModificationTime);
     scratch.close();
     const qint64 replaced = QFileInfo(target).size();
     if (Result r = FileOps::renameOver(scratch.fileName(), target); !r) return r;

@@ -17,7 +17,8 @@
 //
 // Files are written beside their name and renamed over it, never synced: a
 // file cut short by a crash fails its check and is made again. The folder is
-// kept under a size limit, the files used least recently removed first.
+// kept under a size limit, the files used least recently removed first
+// (a file read again is marked as used a day after it was last marked).
 // Every call is safe from any thread.
 class ThumbnailCache {
 public:
@@ -51,9 +52,13 @@ public:
     // The entry kept for exactly this key; false when there is none, or when
     // the file there is damaged or was made from another version of the model.
     bool find(const Key& key, Entry* entry) const;
+    // True when a file for exactly this key is there; only its key is read
+    // (find() still checks the rest when it is shown).
+    bool has(const Key& key) const;
     // Keeps an entry, replacing any older one of the same model file, and
-    // trims the folder when it has grown past its limit.
-    Result store(const Key& key, const Entry& entry);
+    // trims the folder when it has grown past its limit. An entry made ahead
+    // of being `shown` goes before those that were, when the folder is trimmed.
+    Result store(const Key& key, const Entry& entry, bool shown = true);
     // Removes the oldest files until the folder holds at most three quarters
     // of the limit, and scratch files left by a program that was killed.
     void trim();

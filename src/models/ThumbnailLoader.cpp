@@ -133,6 +133,8 @@ ThumbnailLoader::Thumb ThumbnailLoader::make(const Job& job)
     ThumbnailCache::Key key;
     if (!ThumbnailCache::Key::of(job.path, job.edge, &key))
         return {Thumb::State::Failed, RgbaImage(), QStringLiteral("the file is missing or cannot be read")};
+    // Made ahead for the cache, and already there: nothing to do.
+    if (!job.urgent && cache_ && cache_->has(key)) return Thumb();
     ThumbnailCache::Entry entry;
     if (!cache_ || !cache_->find(key, &entry)) {
         if (Result r = Thumbnails::make(job.path, job.edge, &entry.picture); !r) {
@@ -146,7 +148,7 @@ ThumbnailLoader::Thumb ThumbnailLoader::make(const Job& job)
             if (stopping_) return Thumb();
         }
         // A cache that cannot be written only costs the next visit a decode.
-        if (cache_) cache_->store(key, entry);
+        if (cache_) cache_->store(key, entry, job.urgent);
     }
     if (entry.picture.isNull()) return {Thumb::State::Failed, RgbaImage(), entry.failure};
     return {Thumb::State::Ready, std::move(entry.picture), QString()};
@@ -163,6 +165,7 @@ void ThumbnailLoader::collect()
     for (Done& d : done) {
         const QString key = keyOf(d.job.path, d.job.edge);
         if (d.job.urgent) asked_.remove(key);
+        if (d.thumb.state == Thumb::State::Pending) continue;  // nothing to show
         if (d.thumb.state == Thumb::State::Failed) {
             failed_.insert(key, d.thumb.failure);
             changed = true;

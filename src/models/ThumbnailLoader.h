@@ -32,7 +32,7 @@ public:
         QString cacheFolder;  // empty: no disk cache (and nothing is made ahead)
         qint64 cacheLimit = ThumbnailCache::kDefaultLimit;
         int threads = 0;        // 0: one a core
-        int memoryItems = 600;  // thumbnails kept in memory
+        int memoryItems = 400;  // thumbnails kept in memory: a few screens' worth
     };
     struct Thumb {
         enum class State { Pending, Ready, Failed };

@@ -140,6 +140,28 @@ void InstalledGrid::start()
         connect(model(), &QAbstractItemModel::rowsRemoved, loader_, [this] { modelChanged(); });
     }
     modelChanged();
+    askForFirstScreen();
+}
+
+// The tiles that will be on screen once the grid is laid out, asked for now:
+// twenty thousand rows take a while to lay out and paint, and the workers
+// need not wait for that. The paint asks again for whatever it shows.
+void InstalledGrid::askForFirstScreen()
+{
+    if (!model()) return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QSize tile = itemDelegate()->sizeHint(option, QModelIndex()) + QSize(2 * spacing(), 2 * spacing());
+    const QSize area = viewport()->size();
+    const int count = qMax(1, area.width() / tile.width()) * (area.height() / tile.height() + 1);
+    const int first = currentIndex().isValid() ? currentIndex().row() : 0;
+    for (int row = first; row < qMin(first + count, model()->rowCount(rootIndex())); ++row) {
+        const QModelIndex i = model()->index(row, modelColumn(), rootIndex());
+        if (const QString face = i.data(InstalledRoles::FaceFile).toString(); !face.isEmpty())
+            loader_->get(face, kFaceEdge);
+        if (const QString hair = i.data(InstalledRoles::HairFile).toString(); !hair.isEmpty())
+            loader_->get(hair, kHairEdge);
+    }
 }
 
 void InstalledGrid::stop()

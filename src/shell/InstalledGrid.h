@@ -71,6 +71,7 @@ private:
     void start();
     void stop();
     void modelChanged();
+    void askForFirstScreen();
     void queueNextRows();
 
     QString cacheFolder_;

@@ -336,6 +336,9 @@ void frmInstalled::chkPictures_Click()
 {
     const bool pictures = chkPictures->isChecked();
     QAbstractItemView* shown = pictures ? static_cast<QAbstractItemView*>(Grid) : Table;
+    // The grid takes the table's place at its size, so that it knows from
+    // the start which tiles it will show.
+    if (pictures) Grid->setGeometry(Table->geometry());
     Table->setVisible(!pictures);
     Grid->setVisible(pictures);
     if (Table->currentIndex().isValid()) shown->scrollTo(Table->currentIndex());

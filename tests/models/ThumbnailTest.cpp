@@ -98,7 +98,8 @@ TEST(ThumbnailTest, CacheKeepsPicturesAndFailuresByKeyAndRefusesDamage)
     others[0].size += 1;
     others[1].modified += 1;
     others[2].edge = 64;
-    for (const ThumbnailCache::Key& other : others) EXPECT_FALSE(cache.find(other, &found));
+    for (const ThumbnailCache::Key& other : others) EXPECT_FALSE(cache.find(other, &found) || cache.has(other));
+    EXPECT_TRUE(cache.has(key));
     // An opaque picture is kept without its alpha and comes back whole.
     RgbaImage opaque = picture;
     for (qsizetype i = 3; i < opaque.pixels.size(); i += 4) opaque.pixels[i] = char(255);
@@ -157,6 +158,17 @@ TEST(ThumbnailTest, CacheOverItsLimitDropsTheOldestFilesFirst)
     EXPECT_TRUE(cache.find({"/f/10", 1, 1, 64}, &found));
     EXPECT_FALSE(cache.find({"/f/1", 1, 1, 64}, &found));
     EXPECT_FALSE(cache.find({"/f/3", 1, 1, 64}, &found));
+
+    // Thumbnails made ahead, never shown, go before those that were shown.
+    QTemporaryDir second;
+    ThumbnailCache ahead(second.path(), one * 10);
+    for (int i = 0; i < 11; ++i)
+        ASSERT_TRUE(ahead.store({QStringLiteral("/g/%1").arg(i), 1, 1, 64}, {picture, {}}, i < 5 || i == 10).ok);
+    int shownLeft = 0, aheadLeft = 0;
+    for (int i = 0; i < 11; ++i)
+        (i < 5 || i == 10 ? shownLeft : aheadLeft) += ahead.has({QStringLiteral("/g/%1").arg(i), 1, 1, 64});
+    EXPECT_EQ(shownLeft, 6);
+    EXPECT_EQ(aheadLeft, 1);
 }
 
 TEST(ThumbnailTest, LoaderMakesOnWorkersFromTheCacheWhenItCanAndLeavesNothingRunning)
