@@ -187,7 +187,7 @@ void InstalledGrid::modelChanged()
 void InstalledGrid::queueNextRows()
 {
     if (!loader_ || !model()) return queueTimer_.stop();
-    constexpr int kSlice = 1000;
+    constexpr int kSlice = 250;
     const int rows = model()->rowCount(rootIndex());
     std::vector<std::pair<QString, int>> items;
     for (int n = 0; queuedRows_ < rows && n < kSlice; ++queuedRows_, ++n) {
