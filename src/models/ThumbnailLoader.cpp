@@ -2,37 +2,12 @@
 
 #include <QMetaObject>
 #include <QThread>
-#include <cerrno>
 
 #include "models/Thumbnails.h"
-
-#if defined(Q_OS_LINUX)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#elif defined(Q_OS_WIN)
-#include <windows.h>
-#endif
 
 namespace {
 
 std::atomic<int> g_runningWorkers{0};
-
-// Workers yield a little to the window's thread: with every core decoding,
-// a window thread of the same priority waits its turn behind them, and its
-// paints and scrolling with it. Only a little: on a busy machine a much
-// lower priority would leave the thumbnails to whatever else runs.
-void lowerThisThreadsPriority()
-{
-#if defined(Q_OS_LINUX)
-    const auto self = id_t(syscall(SYS_gettid));
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, self);
-    if (errno == 0) setpriority(PRIO_PROCESS, self, qMin(19, nice + 2));
-#elif defined(Q_OS_WIN)
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-#endif
-}
 
 }  // namespace
 
@@ -127,7 +102,6 @@ void ThumbnailLoader::work()
     struct Leaving {
         ~Leaving() { --g_runningWorkers; }
     } leaving;
-    lowerThisThreadsPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !urgent_.empty() || !rest_.empty(); });
