@@ -10,6 +10,8 @@
 #include "archive/PackFixtures.h"
 #include "editdb/EditFileBuilder.h"
 #include "models/ModelFileBuilder.h"
+#include "models/ThumbnailCache.h"
+#include "models/Thumbnails.h"
 #include "support/DdsWriter.h"
 #include "support/FaceFolderFixture.h"
 #include "support/FakeGameHome.h"
@@ -78,6 +80,19 @@ int main(int argc, char** argv)
         seed("texture_replace", "face-dxt5.dds", DdsWriter::dxt5(16, 8, DdsWriter::checkerBlock, 128).bytes);
         seed("texture_replace", "rgba.dds", DdsWriter::rgba32(DdsWriter::testPattern(8, 8)).bytes);
     }
+    // Thumbnail cache files, made the way the cache makes them: a picture
+    // from a texture, and a model that gave none.
+    ModelTexture::Model model;
+    RgbaImage thumb;
+    if (ModelTexture::fromBytes(ModelFileBuilder().dds(textures[1].bytes).bytes(), &model) &&
+        Thumbnails::fromModel(model, 8, &thumb)) {
+        seed("thumbnail_cache", "picture.thumb",
+             ThumbnailCache::encode({"/faces/Sample Player_face.bin", 1234, 1700000000000, 8}, {thumb, {}}));
+    } else {
+        g_ok = false;
+    }
+    seed("thumbnail_cache", "failure.thumb",
+         ThumbnailCache::encode({"/faces/Broken_face.bin", 20, 1700000000000, 128}, {{}, "the texture is cut short"}));
 
     // Edit files: the players' part (the team table lies megabytes further on).
     seed("edit_tables", "players.bin",

@@ -18,7 +18,7 @@ mode=${2:-smoke}
 shift $(($# < 2 ? $# : 2))
 
 # Runs per target in the smoke run, sized to take a few to 15 seconds each.
-declare -A smoke_runs=([names]=30000 [dds]=1000 [edit_tables]=300 [preview]=8000 [model_texture]=8000 [extract]=8000 [map_reader]=200000 [steam_libraries]=100000 [texture_replace]=3000)
+declare -A smoke_runs=([names]=30000 [dds]=1000 [edit_tables]=300 [preview]=8000 [model_texture]=8000 [extract]=8000 [map_reader]=200000 [steam_libraries]=100000 [texture_replace]=3000 [thumbnail_cache]=30000)
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/.ci/lsan.supp:print_suppressions=0}"

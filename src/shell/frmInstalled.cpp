@@ -21,6 +21,7 @@
 #include "platform/FileOps.h"
 #include "platform/ImageBox.h"
 #include "platform/UiSeam.h"
+#include "shell/InstalledGrid.h"
 #include "shell/TextureActions.h"
 #include "shell/frmMain.h"
 
@@ -91,6 +92,37 @@ struct frmInstalled::State {
         const Row& r = rows[size_t(row)];
         return r.line < 0 || report.lines[size_t(r.line)].flags != 0;
     }
+
+    // What the picture view shows of a row.
+    QVariant tileData(int row, int role) const
+    {
+        const Row& r = rows[size_t(row)];
+        int face = -1, hair = -1;
+        if (r.line >= 0) {
+            face = report.lines[size_t(r.line)].faceFile;
+            hair = report.lines[size_t(r.line)].hairFile;
+        } else {
+            (isHairFile(listing.file(r.file).relative) ? hair : face) = r.file;
+        }
+        const MapFile::Line* l = r.line >= 0 ? &doc.lines[size_t(r.line)] : nullptr;
+        switch (role) {
+        case InstalledRoles::FaceFile: return face >= 0 ? listing.absolute(listing.file(face)) : QString();
+        case InstalledRoles::HairFile: return hair >= 0 ? listing.absolute(listing.file(hair)) : QString();
+        case InstalledRoles::Title:
+            if (!l) return QFileInfo(listing.file(r.file).relative).completeBaseName();
+            if (!l->isEntry()) return QStringLiteral("Line %1").arg(r.line + 1);
+            return players.value(l->id, QStringLiteral("ID %1").arg(l->id));
+        case InstalledRoles::Team: {
+            // The map writes backslashes, the listing the system's slashes.
+            const QString path = l ? (l->face.isEmpty() ? l->hair : l->face) : listing.file(r.file).relative;
+            const int slash = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+            return slash < 0 ? QString() : QDir::toNativeSeparators(path.left(slash));
+        }
+        case InstalledRoles::Problem: return isProblem(row);
+        case InstalledRoles::State: return text(row, ColState);
+        default: return QVariant();
+        }
+    }
 };
 
 class frmInstalled::Model : public QAbstractTableModel {
@@ -116,6 +148,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!index.isValid()) return QVariant();
+        if (role >= InstalledRoles::FaceFile && role <= InstalledRoles::State) return s_.tileData(index.row(), role);
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return s_.text(index.row(), index.column());
         if (role == Qt::ForegroundRole && index.column() == ColState && s_.isProblem(index.row()))
             return QColor(0xB0, 0x00, 0x00);
@@ -147,6 +180,9 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     chkProblems = new QCheckBox(QStringLiteral("Only problems"), this);
     chkProblems->setObjectName(QStringLiteral("chkProblems"));
+    chkPictures = new QCheckBox(QStringLiteral("Pictures"), this);
+    chkPictures->setObjectName(QStringLiteral("chkPictures"));
+    chkPictures->setToolTip(QStringLiteral("Shows the entries as pictures of their face and hair"));
     cmdReload = new QPushButton(QStringLiteral("Read Again"), this);
     cmdReload->setObjectName(QStringLiteral("cmdReload"));
     cmdRemove = new QPushButton(QStringLiteral("Remove..."), this);
@@ -176,6 +212,13 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     const int widths[ColumnCount] = {56, 76, 130, 180, 180, 200};
     for (int c = 0; c < ColumnCount; ++c) Table->setColumnWidth(c, widths[c]);
 
+    // The picture view: the same rows, the same selection.
+    Grid = new InstalledGrid(this);
+    Grid->setModel(model_);
+    Grid->setModelColumn(ColPlayer);
+    Grid->setSelectionModel(Table->selectionModel());
+    Grid->hide();
+
     FaceImg = new ImageBox(this);
     FaceImg->setObjectName(QStringLiteral("FaceImg"));
     HairImg = new ImageBox(this);
@@ -194,12 +237,14 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
 
     auto* commands = new QHBoxLayout;
     commands->addWidget(chkProblems);
+    commands->addWidget(chkPictures);
     commands->addStretch();
     commands->addWidget(cmdReload);
     commands->addWidget(cmdRemove);
     commands->addWidget(cmdExport);
     auto* body = new QHBoxLayout;
     body->addWidget(Table, 1);
+    body->addWidget(Grid, 1);
     body->addLayout(previews);
     auto* all = new QVBoxLayout(this);
     all->addWidget(lblSummary);
@@ -208,6 +253,7 @@ frmInstalled::frmInstalled(frmMain& main) : QWidget(&main, Qt::Window), main_(ma
     resize(1100, 600);
 
     connect(chkProblems, &QCheckBox::clicked, this, &frmInstalled::chkProblems_Click);
+    connect(chkPictures, &QCheckBox::clicked, this, &frmInstalled::chkPictures_Click);
     connect(cmdReload, &QPushButton::clicked, this, &frmInstalled::reload);
     connect(cmdRemove, &QPushButton::clicked, this, &frmInstalled::cmdRemove_Click);
     connect(cmdExport, &QPushButton::clicked, this, &frmInstalled::cmdExport_Click);
@@ -228,6 +274,7 @@ frmInstalled::~frmInstalled()
 {
     // The list and its model read the state, which goes before the widget's
     // own clean-up would take them down.
+    delete Grid;
     delete Table;
     delete model_;
 }
@@ -304,6 +351,19 @@ void frmInstalled::chkProblems_Click()
     });
     FaceImg->showPlaceholder();
     HairImg->showPlaceholder();
+}
+
+void frmInstalled::chkPictures_Click()
+{
+    const bool pictures = chkPictures->isChecked();
+    QAbstractItemView* shown = pictures ? static_cast<QAbstractItemView*>(Grid) : Table;
+    // The grid takes the table's place at its size, so that it knows from
+    // the start which tiles it will show.
+    if (pictures) Grid->setGeometry(Table->geometry());
+    Table->setVisible(!pictures);
+    Grid->setVisible(pictures);
+    if (Table->currentIndex().isValid()) shown->scrollTo(Table->currentIndex());
+    shown->setFocus();
 }
 
 void frmInstalled::cmdRemove_Click()

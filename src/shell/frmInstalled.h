@@ -10,6 +10,7 @@ class QLabel;
 class QPushButton;
 class QTableView;
 class ImageBox;
+class InstalledGrid;
 class frmMain;
 
 // The face folder as installed: every line of map.txt with the player it
@@ -28,11 +29,13 @@ public:
     // ----- controls -----
     QLabel* lblSummary = nullptr;
     QCheckBox* chkProblems = nullptr;  // "Only problems"
+    QCheckBox* chkPictures = nullptr;  // "Pictures": the grid instead of the table
     QPushButton* cmdReload = nullptr;
     QPushButton* cmdRemove = nullptr;
     QPushButton* cmdExport = nullptr;  // "Export as Face Pack..."
     QAction* mnuSelectTeam = nullptr;  // the list's "Select All of This Team Folder"
     QTableView* Table = nullptr;
+    InstalledGrid* Grid = nullptr;  // the same rows as pictures
     ImageBox* FaceImg = nullptr;
     ImageBox* HairImg = nullptr;
 
@@ -46,6 +49,7 @@ public slots:
     // Reads map.txt and the face folder again and refills the list.
     void reload();
     void chkProblems_Click();
+    void chkPictures_Click();
     void cmdRemove_Click();
     // Writes the selected entries as a face pack, after saying which cannot go.
     void cmdExport_Click();

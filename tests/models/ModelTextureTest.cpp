@@ -3,17 +3,7 @@
 #include "models/ModelFileBuilder.h"
 #include "models/ModelTexture.h"
 #include "support/DdsWriter.h"
-
-namespace {
-
-QImage asImage(const RgbaImage& rgba)
-{
-    return QImage(reinterpret_cast<const uchar*>(rgba.pixels.constData()), rgba.width, rgba.height, rgba.width * 4,
-                  QImage::Format_RGBA8888)
-        .convertToFormat(QImage::Format_ARGB32);
-}
-
-}  // namespace
+#include "support/TexturePictures.h"
 
 // A model's texture is found by its header, read whole and decoded to the
 // picture the DDS holds, in every format a model may carry.
@@ -33,7 +23,7 @@ TEST(ModelTextureTest, ReadsAndDecodesTheTextureOfEachFormat)
         RgbaImage picture;
         const Result decoded = ModelTexture::decode(model, &picture);
         ASSERT_TRUE(decoded.ok) << decoded.message.toStdString();
-        EXPECT_TRUE(DdsWriter::sameColours(asImage(picture), dds[i].expected));
+        EXPECT_TRUE(DdsWriter::sameColours(TexturePictures::toImage(picture), dds[i].expected));
     }
 }
 

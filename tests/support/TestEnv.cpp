@@ -17,6 +17,8 @@ TestEnv::TestEnv()
     settingsFile_ = dir_.filePath("settings.ini");
     QDir().mkpath(programFolder_);
     QDir().mkpath(faceFolder_);
+    // The user's own caches (thumbnails) are never touched by a test.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir_.filePath("cache")));
 }
 
 void TestEnv::storeLocations(const QString& editFile, const QString& faceFolder)

@@ -6,7 +6,8 @@
 #include "facefolder/Installer.h"
 
 // A private world for one test: a program folder, a face folder and a
-// settings file, all inside one temporary folder.
+// settings file, all inside one temporary folder, where the user's cache
+// folder ($XDG_CACHE_HOME, for thumbnails) points too.
 class TestEnv {
 public:
     TestEnv();
