@@ -50,10 +50,12 @@ void explicitAlpha(const uchar* b, uchar out[16][4])
     }
 }
 
-void interpolatedAlpha(const uchar* b, uchar out[16][4])
+// A DXT5 alpha block: its eight alpha values, and its 48 bits of indexes.
+quint64 alphaPalette(const uchar* b, int pal[8])
 {
     const int a0 = b[0], a1 = b[1];
-    int pal[8] = {a0, a1};
+    pal[0] = a0;
+    pal[1] = a1;
     if (a0 > a1) {
         for (int i = 1; i < 7; ++i) pal[i + 1] = ((7 - i) * a0 + i * a1) / 7;
     } else {
@@ -63,6 +65,13 @@ void interpolatedAlpha(const uchar* b, uchar out[16][4])
     }
     quint64 bits = 0;
     for (int i = 0; i < 6; ++i) bits |= quint64(b[2 + i]) << (8 * i);
+    return bits;
+}
+
+void interpolatedAlpha(const uchar* b, uchar out[16][4])
+{
+    int pal[8];
+    const quint64 bits = alphaPalette(b, pal);
     for (int p = 0; p < 16; ++p) out[p][3] = uchar(pal[(bits >> (3 * p)) & 7]);
 }
 
@@ -132,17 +141,8 @@ Result averageBlocks(const ModelTexture::Model& model, quint32 level, RgbaImage*
                 sum[3] = 0;
                 for (int p = 0; p < 16; ++p) sum[3] += ((src[p / 2] >> (4 * (p & 1))) & 15) * 17;
             } else if (format == Format::Dxt5) {
-                const int a0 = src[0], a1 = src[1];
-                int pal[8] = {a0, a1};
-                if (a0 > a1) {
-                    for (int i = 1; i < 7; ++i) pal[i + 1] = ((7 - i) * a0 + i * a1) / 7;
-                } else {
-                    for (int i = 1; i < 5; ++i) pal[i + 1] = ((5 - i) * a0 + i * a1) / 5;
-                    pal[6] = 0;
-                    pal[7] = 255;
-                }
-                quint64 bits = 0;
-                for (int i = 0; i < 6; ++i) bits |= quint64(src[2 + i]) << (8 * i);
+                int pal[8];
+                const quint64 bits = alphaPalette(src, pal);
                 for (int p = 0; p < 16; ++p) ++n.alpha[(bits >> (3 * p)) & 7];
                 sum[3] = 0;
                 for (int i = 0; i < 8; ++i) sum[3] += n.alpha[i] * pal[i];
