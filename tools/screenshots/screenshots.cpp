@@ -1,7 +1,7 @@
 // Opens the main window on the sample world of ludex-manager --demo (edit
 // file, face folder with team folders, archive with a face pack), with face
 // and hair models loaded and the program's own news page, and saves a PNG of
-// every tab page, of the installed faces, of the install from the archive and
+// every tab page, of the installed faces (as a table and as pictures), of the install from the archive and
 // of the about window, at the design size and at twice that size.
 //
 //   ludex_screenshots OUTDIR            main window pages at 1x and 2x, about at 1x
@@ -125,6 +125,9 @@ int main(int argc, char** argv)
         installed->resize(1100, 480);
         installed->Table->selectRow(0);
         ok &= save(*installed, QStringLiteral("%1/installed_1x.png").arg(out));
+        installed->chkPictures->click();  // the same entries as pictures
+        settle(1500);
+        ok &= save(*installed, QStringLiteral("%1/installed_pictures_1x.png").arg(out));
         installed->close();
         settle();
 
