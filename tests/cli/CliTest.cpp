@@ -19,6 +19,7 @@
 #include "models/ModelFileBuilder.h"
 #include "platform/SettingsStore.h"
 #include "sample/SampleWorld.h"
+#include "support/FakeGameHome.h"
 #include "support/FolderSnapshot.h"
 
 namespace {
@@ -439,15 +440,33 @@ TEST(CliTest, InstallKilledAtRandomInstantsLeavesNothingHalfDone)
     }
 }
 
-TEST(CliTest, LocateAnswersWithTheSameKeysAndNeverWrites)
+// A Linux player's home: the game in Wine's prefix and in a Steam library
+// that Steam's library file lists, a link loop inside the prefix.
+TEST(CliTest, LocateFindsWhatWasPlantedInWineAndSteamAndNeverWrites)
 {
     const CliWorld w;
+    FakeGameHome h(w.home());
+    const QString wine = h.prefix(".wine");
+    h.faceFolder(wine, FakeGameHome::programFolder() + "/Visagery/LUDEX/face");
+    h.editFile(wine, FakeGameHome::documentsFolder("alder") + "/save/folder1/EDIT.bin");
+    ASSERT_TRUE(FakeGameHome::link(wine + "/drive_c", wine + "/drive_c/Program Files (x86)/loop"));
+    const QString library = h.path("Games Library");
+    h.steamRoot(".local/share/Steam", {h.path(".local/share/Steam"), library}, FakeGameHome::LibraryFormat::Nested);
+    h.editFile(h.steamPrefix(library, 2011), FakeGameHome::documentsFolder() + "/save/EDIT.bin");
+
     const FolderSnapshot before = snapshotFolder(w.home());
     const Outcome run = w.run({"locate", "--json"});
-    EXPECT_NE(run.code, 2) << run.err.constData();
+    EXPECT_EQ(run.code, 0) << run.err.constData();
     const QJsonObject doc = run.json();
-    for (const char* key : {"faceFolders", "editFiles", "roots", "timedOut"}) EXPECT_TRUE(doc.contains(key)) << key;
-    EXPECT_EQ(run.code, doc["faceFolders"].toArray().isEmpty() && doc["editFiles"].toArray().isEmpty() ? 1 : 0);
+    const auto strings = [](const QJsonValue& v) {
+        QStringList list;
+        for (const QJsonValue& item : v.toArray()) list << item.toString();
+        return list;
+    };
+    EXPECT_EQ(strings(doc["faceFolders"]), h.plantedFaceFolders);
+    EXPECT_EQ(strings(doc["editFiles"]), h.plantedEditFiles);
+    EXPECT_FALSE(doc["timedOut"].toBool());
+    EXPECT_TRUE(doc.contains("roots"));
     EXPECT_EQ(snapshotFolder(w.home()), before);
 }
 
